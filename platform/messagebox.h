@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/scoped.h"
+
+#include <QString>
+#include <functional>
+
+namespace platform {
+
+// Message-box styles and answers by their classic numbers.
+enum MsgBoxStyle { MbOk = 0, MbYesNoQuestion = 36, MbInformation = 64 };
+enum MsgBoxAnswer { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
+
+struct MessageRequest {
+    QString text;
+    int style = MbOk;
+    QString title;    // empty: the application title, "Tarvelon"
+    QString helpFile; // with a context, F1 opens the help at that topic
+    int helpContext = 0;
+};
+
+// The one modal message box of the program. The text is always plain text:
+// nothing from the settings file or the database is read as markup. The line
+// break LF CR of the main window shows as one line break.
+int msgBox(const QString& text, int style = MbOk, const QString& title = {},
+           const QString& helpFile = {}, int helpContext = 0);
+
+// What the box really shows for a text (line breaks folded, control
+// characters blanked, an overlong text cut).
+QString displayedMessageText(const QString& text);
+
+using MessageHandler = std::function<int(const MessageRequest&)>;
+MessageHandler& messageHandlerSlot();
+
+// Routes every message box to a fake for the lifetime of the guard.
+class ScopedMessageHandler : public ScopedSwap<MessageHandler> {
+public:
+    explicit ScopedMessageHandler(MessageHandler handler)
+        : ScopedSwap(messageHandlerSlot(), std::move(handler))
+    {}
+};
+
+} // namespace platform

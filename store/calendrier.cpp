@@ -1,0 +1,134 @@
+#include "store/calendrier.h"
+
+#include "platform/sqlite.h"
+#include "store/recordset.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+static void initCalendrierResource()
+{
+    Q_INIT_RESOURCE(calendrier);
+}
+
+namespace {
+
+const QString LineBreak = QStringLiteral("\n\r");
+const QString Stopping = QStringLiteral("Tarvelon s'arrête sans modifier ce fichier.");
+
+bool fail(QString* message, const QString& text, bool untouched = true)
+{
+    if (message)
+        *message = untouched ? text + LineBreak + Stopping : text;
+    return false;
+}
+
+bool createCalendar(const QString& path, QString* message)
+{
+    const auto cannotCreate = [&](const QString& reason) {
+        return fail(message,
+                    QStringLiteral("Impossible de créer la base de données %1 :").arg(path) +
+                        LineBreak + reason + '.',
+                    false);
+    };
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    bool ok;
+    {
+        platform::SqliteDatabase db;
+        if (!db.open(path, true))
+            return cannotCreate(frenchReason(db.errorCode(), db.errorMessage()));
+        ok = db.exec("BEGIN") &&
+             db.exec("CREATE TABLE Fetes (Nom TEXT, Date TEXT, Annee TEXT, MF TEXT)");
+        if (ok) {
+            platform::SqliteStatement insert(
+                db, "INSERT INTO Fetes (Nom, Date, Annee, MF) VALUES (?1, ?2, '0000', ?3)");
+            for (const CalendarEntry& entry : bundledCalendar()) {
+                insert.bind(1, entry.nom);
+                insert.bind(2, entry.date);
+                insert.bind(3, entry.mf);
+                if (insert.step() != platform::SqliteDone) {
+                    ok = false;
+                    break;
+                }
+                insert.reset();
+            }
+        }
+        ok = ok && db.exec("COMMIT");
+        if (!ok) {
+            const QString reason = frenchReason(db.errorCode(), db.errorMessage());
+            db.close();
+            QFile::remove(path); // ours, half made: nothing of the user's is lost
+            return cannotCreate(reason);
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+std::vector<CalendarEntry> bundledCalendar()
+{
+    initCalendrierResource();
+    std::vector<CalendarEntry> entries;
+    QFile file(QStringLiteral(":/calendrier/fetes.tsv"));
+    if (!file.open(QIODevice::ReadOnly))
+        return entries;
+    const QString text = QString::fromUtf8(file.readAll());
+    const auto lines = QStringView(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (qsizetype i = 1; i < lines.size(); ++i) { // the first line names the columns
+        const auto columns = lines[i].split(QLatin1Char('\t'));
+        if (columns.size() >= 3)
+            entries.push_back({columns[0].toString(), columns[1].toString(),
+                               columns[2].toString()});
+    }
+    return entries;
+}
+
+bool openCalendar(platform::SqliteDatabase& db, const QString& path, QString* message)
+{
+    const QFileInfo info(path);
+    if (!info.exists() && !createCalendar(path, message))
+        return false;
+    if (info.exists() && info.isDir())
+        return fail(message, QStringLiteral("La base de données %1 est un dossier, pas un fichier.")
+                                 .arg(path));
+
+    if (!db.open(path, false))
+        return fail(message, QStringLiteral("Impossible d'ouvrir la base de données %1 :").arg(path) +
+                                 LineBreak + frenchReason(db.errorCode(), db.errorMessage()) + '.');
+    db.setBusyTimeout(3000);
+
+    platform::SqliteStatement columns(db, "SELECT name FROM pragma_table_info('Fetes')");
+    QSet<QString> names;
+    int rc;
+    while ((rc = columns.step()) == platform::SqliteRow)
+        names.insert(columns.columnText(0).toLower());
+    if (!columns.isValid() || rc != platform::SqliteDone) {
+        const int code = db.errorCode();
+        const QString reason = frenchReason(code, db.errorMessage());
+        db.close();
+        if (code == platform::SqliteNotADb)
+            return fail(message,
+                        QStringLiteral("Le fichier %1 n'est pas une base de données SQLite.")
+                            .arg(path));
+        return fail(message,
+                    QStringLiteral("Impossible de lire la base de données %1 :").arg(path) +
+                        LineBreak + reason + '.');
+    }
+    if (names.isEmpty()) {
+        db.close();
+        return fail(message,
+                    QStringLiteral("La base de données %1 ne contient pas de table Fetes.").arg(path));
+    }
+    for (const char* field : {"Nom", "Date", "Annee", "MF"}) {
+        if (!names.contains(QString::fromLatin1(field).toLower())) {
+            db.close();
+            return fail(message, QStringLiteral("La table Fetes de la base de données %1 "
+                                                "n'a pas le champ %2.")
+                                     .arg(path, QString::fromLatin1(field)));
+        }
+    }
+    return true;
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "store/like.h"
+
+#include <QString>
+#include <optional>
+
+// The four text fields of the table Fetes.
+enum class Field { Nom = 0, Date = 1, Annee = 2, MF = 3 };
+constexpr int FieldCount = 4;
+
+QString fieldName(Field field);
+// The field of a name, whatever its letter case ("annee" is Annee).
+std::optional<Field> fieldFromName(QStringView name);
+
+enum class Comparison { Equals, NotEquals, Like };
+
+// A find criteria as a typed value: never text pasted into SQL, so a value
+// with an apostrophe is an ordinary value.
+struct Criterion {
+    Field field;
+    Comparison comparison;
+    QString value;
+
+    static Criterion equals(Field field, const QString& value)
+    {
+        return {field, Comparison::Equals, value};
+    }
+    static Criterion like(Field field, const QString& pattern)
+    {
+        return {field, Comparison::Like, pattern};
+    }
+};
+
+// A criteria ready to test many values.
+class Matcher {
+public:
+    explicit Matcher(const Criterion& criterion);
+    bool matches(const QString& value) const;
+
+private:
+    Criterion m_criterion;
+    std::optional<LikePattern> m_like;
+};
+
+// What a record set is opened on: its text (as the program names it) and the
+// filter that text stands for.
+struct RecordSource {
+    QString text;
+    std::optional<Criterion> filter;
+};
+
+// "Fetes": the whole table.
+const RecordSource& sourceTable();
+// The name days: "Select * from Fetes where annee = '0000'".
+const RecordSource& sourceNameDays();
+// The birthdays: "Select * from Fetes where annee <> '0000'".
+const RecordSource& sourceBirthdays();

@@ -1,0 +1,69 @@
+#include "windows/main/tarvelon.h"
+
+#include "platform/clock.h"
+#include "windows/main/regles.h"
+
+// The record display: the names of the entry's day, the day in words, the
+// age line and the Saint/Sainte options. It leaves the record set on the
+// entry it was called on.
+void Tarvelon::MiseAJour()
+{
+    RecordSet& rs = Data1->recordset();
+    List1->clear();
+    SSPanel4->setCaption(QString());
+
+    const QString jour = Text1[1]->text();
+    const QString nom = Text1[0]->text();
+
+    if (jour.isEmpty()) {
+        List1->addItem(QString());
+        List1->addItem(QStringLiteral("Attention"));
+        List1->addItem(QStringLiteral("Date inconnue !!!"));
+    } else {
+        const int annee = platform::today().year();
+        Label1[2]->setText(LigneAge(AgeCetteAnnee(annee, Text3->text())));
+        SSPanel4->setCaption(JourEnLettres(jour, annee));
+
+        const std::optional<qint64> signet = rs.bookmark();
+        if (!ModeFetes) {
+            Data1->setRecordSource(sourceNameDays());
+            Data1->refresh();
+        }
+
+        // The names of the day, in record order; the name-day view leaves out
+        // the shown name (and its namesakes of the same day).
+        const Criterion duJour = Criterion::equals(Field::Date, jour);
+        rs.moveFirst();
+        rs.findFirst(duJour);
+        while (!rs.noMatch()) {
+            const QString trouve = Text1[0]->text();
+            if (!ModeFetes || trouve != nom)
+                List1->addItem(trouve);
+            rs.findNext(duJour);
+        }
+
+        if (ModeFetes) {
+            if (signet)
+                rs.setBookmark(*signet);
+        } else {
+            Data1->setRecordSource(sourceBirthdays());
+            Data1->refresh();
+            // Back to the very entry shown, even with namesakes; by its name
+            // only when it was never stored.
+            if (!signet || !rs.setBookmark(*signet)) {
+                rs.moveFirst();
+                rs.findFirst(Criterion::equals(Field::Nom, nom));
+            }
+        }
+    }
+
+    const QString mf = Text1[2]->text();
+    if (mf == QLatin1String("M")) {
+        SSOption1[1]->setValue(true);
+    } else if (mf == QLatin1String("F")) {
+        SSOption1[0]->setValue(true);
+    } else {
+        SSOption1[1]->setValue(false);
+        SSOption1[0]->setValue(false);
+    }
+}

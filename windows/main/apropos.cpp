@@ -1,0 +1,9 @@
+#include "windows/main/tarvelon.h"
+
+#include "windows/about/apropos.h"
+
+// "A Propos": the About message; nothing else changes.
+void Tarvelon::SSCommand4_Click()
+{
+    MontrerAPropos();
+}

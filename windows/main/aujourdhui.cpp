@@ -1,0 +1,13 @@
+#include "windows/main/tarvelon.h"
+
+#include "platform/clock.h"
+#include "windows/main/regles.h"
+
+// Today's date: today's reminder first, then today's entry of the view.
+void Tarvelon::Label2_Click()
+{
+    JourCourant = CleDuJour(platform::today());
+    Text2->setText(JourCourant);
+    RappelEvenement(JourCourant);
+    SSCommand3_Click();
+}

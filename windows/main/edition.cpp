@@ -1,0 +1,109 @@
+#include "windows/main/tarvelon.h"
+
+#include "platform/clipboard.h"
+#include "platform/messagebox.h"
+
+using namespace platform;
+
+// Shows "Valider" and "Annuler" over "Ajouter" and "Supprimer", or the other
+// way round.
+void Tarvelon::montrerPaireAjout(bool ajout)
+{
+    SSCommand1[3]->setVisible(ajout);
+    SSCommand1[4]->setVisible(ajout);
+    SSCommand1[0]->setVisible(!ajout);
+    SSCommand1[1]->setVisible(!ajout);
+}
+
+// The editing commands. A step that fails is passed over, except a store the
+// database refuses: the user was told, and what was typed stays on screen.
+void Tarvelon::SSCommand1_Click(int Index)
+{
+    const QString saut = QStringLiteral("\n\r");
+    RecordSet& rs = Data1->recordset();
+
+    switch (Index) {
+    case 0: // Ajouter
+        montrerPaireAjout(true);
+        SSOption1[0]->setValue(false);
+        SSOption1[1]->setValue(false);
+        List1->clear();
+        SSPanel4->setCaption(QString());
+        Label1[2]->setText(QString());
+        rs.addNew();
+        Text1[0]->setFocus();
+        break;
+
+    case 1: // Supprimer
+        if (msgBox(QStringLiteral("Etes-vous sûr de vouloir supprimer ce prénom ?"), MbYesNoQuestion,
+                   QStringLiteral("Suppression...")) == AnswerNo)
+            return;
+        List1->clear();
+        SSPanel4->setCaption(QString());
+        if (!rs.deleteCurrent()) {
+            if (rs.current()) // refused: the entry stays, shown whole again
+                MiseAJour();
+            return;
+        }
+        rs.movePrevious();
+        if (rs.bof())
+            rs.moveNext();
+        break;
+
+    case 2: // Quitter
+        close();
+        break;
+
+    case 3: // Valider
+        if (ModeFetes) {
+            rs.setFieldValue(QStringLiteral("Nom"), Text1[0]->text());
+            rs.setFieldValue(QStringLiteral("Date"), Text1[1]->text());
+            rs.setFieldValue(QStringLiteral("MF"), Text1[2]->text());
+            rs.setFieldValue(QStringLiteral("Annee"), QStringLiteral("0000"));
+        } else {
+            rs.setFieldValue(QStringLiteral("Nom"), Text1[0]->text());
+            rs.setFieldValue(QStringLiteral("Date"), Text1[1]->text());
+            rs.setFieldValue(QStringLiteral("MF"), QStringLiteral(" "));
+            rs.setFieldValue(QStringLiteral("Annee"), Text3->text());
+        }
+        if (!rs.update() && rs.isAdding())
+            return; // refused: still adding, with what was typed
+        rs.moveLast();
+        montrerPaireAjout(false);
+        MiseAJour();
+        break;
+
+    case 4: // Annuler
+        montrerPaireAjout(false);
+        Data1->updateControls();
+        rs.moveFirst();
+        MiseAJour();
+        break;
+
+    case 5: { // Copier
+        const QString titre = SSOption1[0]->value() ? QStringLiteral(" Ste ") : QStringLiteral(" St ");
+        const QString ligne = Text1[1]->text() + titre + Text1[0]->text();
+        clearClipboard();
+        setClipboardText(ligne);
+        break;
+    }
+
+    case 6: { // Noms.txt
+        rs.moveFirst();
+        clearClipboard();
+        QString liste;
+        // Each entry once, even when the set cannot move on.
+        for (int reste = rs.recordCount() + 1; reste > 0; --reste) {
+            liste += Text1[1]->text() + QLatin1Char('\t') + Text1[0]->text() + saut;
+            if (!rs.moveNext() || rs.eof())
+                break;
+        }
+        setClipboardText(liste);
+        SSCommand2_Click(2);
+        break;
+    }
+
+    default:
+        break;
+    }
+}
