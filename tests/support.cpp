@@ -1,0 +1,147 @@
+#include "support.h"
+
+#include "platform/sqlite.h"
+
+#include <QDir>
+#include <QFile>
+#include <QtTest>
+
+namespace test {
+
+bool FakeSound::playWave(const QString& path)
+{
+    events << QStringLiteral("play:") + path;
+    if (journal)
+        *journal << QStringLiteral("play:") + path;
+    return answer;
+}
+
+void FakeSound::beep()
+{
+    events << QStringLiteral("beep");
+    if (journal)
+        *journal << QStringLiteral("beep");
+}
+
+FakeMessages::FakeMessages()
+    : m_guard([this](const platform::MessageRequest& request) {
+        shown.push_back(request);
+        if (journal)
+            *journal << QStringLiteral("message:") + request.text;
+        if (!answers.empty()) {
+            const int answer = answers.front();
+            answers.pop_front();
+            return answer;
+        }
+        return request.style == platform::MbYesNoQuestion ? int(platform::AnswerYes)
+                                                          : int(platform::AnswerOk);
+    })
+{}
+
+QStringList FakeMessages::texts() const
+{
+    QStringList list;
+    for (const auto& request : shown)
+        list << request.text;
+    return list;
+}
+
+void writeDatabase(const QString& path, const std::vector<Row>& rows)
+{
+    platform::SqliteDatabase db;
+    QVERIFY(db.open(path, true));
+    QVERIFY(db.exec("CREATE TABLE Fetes (Nom TEXT, Date TEXT, Annee TEXT, MF TEXT)"));
+    platform::SqliteStatement insert(db, "INSERT INTO Fetes VALUES (?1, ?2, ?3, ?4)");
+    for (const Row& row : rows) {
+        insert.bind(1, row.nom);
+        insert.bind(2, row.date);
+        insert.bind(3, row.annee);
+        insert.bind(4, row.mf);
+        QCOMPARE(insert.step(), int(platform::SqliteDone));
+        insert.reset();
+    }
+}
+
+Installation::Installation(const std::vector<Row>& rows, const QByteArray& settings, QDate day)
+    : m_oldXdg(qgetenv("XDG_DATA_HOME"))
+    , m_today(day)
+    , m_sound(sound)
+    , m_help([this](const QString& file, int context) {
+        helpOpened << file + QLatin1Char('#') + QString::number(context);
+    })
+{
+    qputenv("XDG_DATA_HOME", m_root.path().toUtf8());
+    QDir().mkpath(dir());
+    writeDatabase(dbPath(), rows);
+    if (!settings.isNull())
+        writeSettings(settings);
+    sound.journal = &journal;
+    messages.journal = &journal;
+}
+
+Installation::~Installation()
+{
+    qputenv("XDG_DATA_HOME", m_oldXdg);
+}
+
+QString Installation::dir() const
+{
+    return m_root.path() + QStringLiteral("/tarvelon/");
+}
+
+void Installation::writeSettings(const QByteArray& settings)
+{
+    QFile file(settingsPath());
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(settings);
+}
+
+QStringList Installation::storedRows() const
+{
+    platform::SqliteDatabase db;
+    QStringList list;
+    if (!db.open(dbPath(), false))
+        return list;
+    platform::SqliteStatement query(db, "SELECT Nom, Date, Annee, MF FROM Fetes ORDER BY rowid");
+    while (query.step() == platform::SqliteRow)
+        list << QStringList{query.columnText(0), query.columnText(1), query.columnText(2),
+                            query.columnText(3)}
+                    .join(QLatin1Char('|'));
+    return list;
+}
+
+std::unique_ptr<Tarvelon> Installation::loadWindow()
+{
+    auto w = std::make_unique<Tarvelon>();
+    w->DelaiAccueil = 0;
+    if (!w->Form_Load())
+        return nullptr;
+    return w;
+}
+
+std::unique_ptr<Tarvelon> Installation::startWindow()
+{
+    auto w = loadWindow();
+    if (!w)
+        return w;
+    w->Form_Activate();
+    messages.shown.clear();
+    sound.events.clear();
+    journal.clear();
+    return w;
+}
+
+QString shown(const Tarvelon& w)
+{
+    return w.Text1[0]->text() + QLatin1Char('|') + w.Text1[1]->text();
+}
+
+QStringList listItems(const Tarvelon& w)
+{
+    QStringList items;
+    for (int i = 0; i < w.List1->count(); ++i)
+        items << w.List1->item(i)->text();
+    return items;
+}
+
+} // namespace test
