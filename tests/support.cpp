@@ -144,4 +144,11 @@ QStringList listItems(const Tarvelon& w)
     return items;
 }
 
+bool showActive(QWidget& w)
+{
+    w.show();
+    w.activateWindow();
+    return QTest::qWaitForWindowActive(&w);
+}
+
 } // namespace test

@@ -84,5 +84,7 @@ void writeDatabase(const QString& path, const std::vector<Row>& rows);
 // The entry shown: "Nom|Date".
 QString shown(const Tarvelon& w);
 QStringList listItems(const Tarvelon& w);
+// Shows the window and waits until it is active (focus needs it).
+bool showActive(QWidget& w);
 
 } // namespace test
