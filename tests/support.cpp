@@ -8,60 +8,6 @@
 
 namespace test {
 
-bool FakeSound::playWave(const QString& path)
-{
-    events << QStringLiteral("play:") + path;
-    if (journal)
-        *journal << QStringLiteral("play:") + path;
-    return answer;
-}
-
-void FakeSound::beep()
-{
-    events << QStringLiteral("beep");
-    if (journal)
-        *journal << QStringLiteral("beep");
-}
-
-FakeMessages::FakeMessages()
-    : m_guard([this](const platform::MessageRequest& request) {
-        shown.push_back(request);
-        if (journal)
-            *journal << QStringLiteral("message:") + request.text;
-        if (!answers.empty()) {
-            const int answer = answers.front();
-            answers.pop_front();
-            return answer;
-        }
-        return request.style == platform::MbYesNoQuestion ? int(platform::AnswerYes)
-                                                          : int(platform::AnswerOk);
-    })
-{}
-
-QStringList FakeMessages::texts() const
-{
-    QStringList list;
-    for (const auto& request : shown)
-        list << request.text;
-    return list;
-}
-
-void writeDatabase(const QString& path, const std::vector<Row>& rows)
-{
-    platform::SqliteDatabase db;
-    QVERIFY(db.open(path, true));
-    QVERIFY(db.exec("CREATE TABLE Fetes (Nom TEXT, Date TEXT, Annee TEXT, MF TEXT)"));
-    platform::SqliteStatement insert(db, "INSERT INTO Fetes VALUES (?1, ?2, ?3, ?4)");
-    for (const Row& row : rows) {
-        insert.bind(1, row.nom);
-        insert.bind(2, row.date);
-        insert.bind(3, row.annee);
-        insert.bind(4, row.mf);
-        QCOMPARE(insert.step(), int(platform::SqliteDone));
-        insert.reset();
-    }
-}
-
 Installation::Installation(const std::vector<Row>& rows, const QByteArray& settings, QDate day)
     : m_oldXdg(qgetenv("XDG_DATA_HOME"))
     , m_today(day)

@@ -1,6 +1,6 @@
 #include "module/parametres.h"
 #include "module/son.h"
-#include "support.h"
+#include "fakes.h"
 
 #include <QDir>
 #include <QFile>

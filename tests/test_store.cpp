@@ -1,7 +1,7 @@
 #include "platform/sqlite.h"
 #include "store/calendrier.h"
 #include "store/datasource.h"
-#include "support.h"
+#include "fakes.h"
 
 #include <QFile>
 #include <QLineEdit>

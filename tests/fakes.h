@@ -1,0 +1,42 @@
+#pragma once
+
+#include "platform/messagebox.h"
+#include "platform/sound.h"
+
+#include <QStringList>
+#include <deque>
+#include <vector>
+
+namespace test {
+// Records every sound asked for; answers as told.
+class FakeSound : public platform::SoundPlayer {
+public:
+    bool playWave(const QString& path) override;
+    void beep() override;
+
+    bool answer = true;       // what playWave answers
+    QStringList events;       // "play:<path>" and "beep", in order
+    QStringList* journal = nullptr; // shared with the messages, for ordering
+};
+
+// Records every message box; answers from a queue, else OK (Yes for 36).
+class FakeMessages {
+public:
+    FakeMessages();
+    std::vector<platform::MessageRequest> shown;
+    std::deque<int> answers;
+    QStringList* journal = nullptr;
+    QStringList texts() const;
+
+private:
+    platform::ScopedMessageHandler m_guard;
+};
+
+struct Row {
+    QString nom, date, annee, mf;
+};
+
+// Writes a database file with the table Fetes and the rows.
+void writeDatabase(const QString& path, const std::vector<Row>& rows);
+
+} // namespace test
