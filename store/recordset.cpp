@@ -11,18 +11,21 @@ namespace {
 
 const QString LineBreak = QStringLiteral("\n\r");
 
-// Shares one QString between all equal values of a column while loading, so
-// that a hundred thousand "0000" cost one string.
+// Shares one QString between all equal values of a short column while
+// loading, so that a hundred thousand "0000" cost one string.
 class Interner {
 public:
     QString get(QByteArrayView bytes)
     {
+        if (bytes == QByteArrayView(m_lastKey))
+            return m_last;
         const std::string_view key(bytes.data(), size_t(bytes.size()));
-        if (auto it = m_map.find(key); it != m_map.end())
-            return it->second;
-        QString value = QString::fromUtf8(bytes);
-        m_map.emplace(std::string(key), value);
-        return value;
+        auto it = m_map.find(key);
+        if (it == m_map.end())
+            it = m_map.emplace(std::string(key), QString::fromUtf8(bytes)).first;
+        m_lastKey = QByteArray(bytes.data(), bytes.size());
+        m_last = it->second;
+        return m_last;
     }
 
 private:
@@ -31,6 +34,8 @@ private:
         size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
     };
     std::unordered_map<std::string, QString, Hash, std::equal_to<>> m_map;
+    QByteArray m_lastKey;
+    QString m_last;
 };
 
 } // namespace
@@ -106,7 +111,9 @@ bool RecordSet::load(const RecordSource& source, QString* error)
     while ((rc = query.step()) == platform::SqliteRow) {
         Entry& entry = rows.emplace_back();
         entry.rowid = query.columnInt64(0);
-        for (int f = 0; f < FieldCount; ++f)
+        // Names are mostly distinct: converted as they come.
+        entry[Field::Nom] = QString::fromUtf8(query.columnBytes(1));
+        for (int f = 1; f < FieldCount; ++f)
             entry.fields[size_t(f)] = interners[size_t(f)].get(query.columnBytes(f + 1));
     }
     if (rc != platform::SqliteDone || !query.isValid()) {
