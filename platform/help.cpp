@@ -22,6 +22,7 @@ void showBuiltInManual(const QString&, int context)
     if (!viewer) {
         viewer = new QTextBrowser;
         viewer->setAttribute(Qt::WA_DeleteOnClose);
+        viewer->setAttribute(Qt::WA_QuitOnClose, false); // the program ends with its main window
         viewer->setObjectName(QStringLiteral("Aide"));
         viewer->setWindowTitle(QStringLiteral("Aide de Tarvelon"));
         viewer->setAccessibleName(QStringLiteral("Aide de Tarvelon"));

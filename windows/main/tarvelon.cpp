@@ -4,6 +4,8 @@
 
 #include <QCloseEvent>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QShortcut>
 #include <QTimer>
 
@@ -45,7 +47,8 @@ Tarvelon::Tarvelon(QWidget* parent) : QWidget(parent, Qt::Window)
     initIconeResource();
     setObjectName(QStringLiteral("Tarvelon"));
     setWindowTitle(QStringLiteral("Fêtes à Souhaiter"));
-    setWindowIcon(QIcon(QStringLiteral(":/icone/tarvelon.png")));
+    // PNG named: no probing of every image plugin at start.
+    setWindowIcon(QIcon(QPixmap::fromImage(QImage(QStringLiteral(":/icone/tarvelon.png"), "PNG"))));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFont(classicFont(QStringLiteral("MS Sans Serif"), 8.25));
