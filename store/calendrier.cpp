@@ -98,7 +98,7 @@ bool openCalendar(platform::SqliteDatabase& db, const QString& path, QString* me
     if (!db.open(path, false))
         return fail(message, QStringLiteral("Impossible d'ouvrir la base de données %1 :").arg(path) +
                                  LineBreak + frenchReason(db.errorCode(), db.errorMessage()) + '.');
-    db.setBusyTimeout(3000);
+    db.setBusyTimeout(platform::SqliteBusyTimeout);
     db.exec("PRAGMA cache_size = -32000"); // a large calendar stays in memory between reads
 
     platform::SqliteStatement columns(db, "SELECT name FROM pragma_table_info('Fetes')");

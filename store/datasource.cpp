@@ -6,10 +6,6 @@
 #include <QCoreApplication>
 #include <QEvent>
 
-namespace {
-constexpr int DefaultBusyTimeout = 3000;
-}
-
 DataSource::DataSource(QObject* parent)
     : QObject(parent)
     , m_source(sourceTable())
@@ -29,10 +25,7 @@ DataSource::~DataSource()
 
 bool DataSource::open(QString* message)
 {
-    if (!openCalendar(m_db, m_databaseName, message))
-        return false;
-    m_db.setBusyTimeout(DefaultBusyTimeout);
-    return true;
+    return openCalendar(m_db, m_databaseName, message);
 }
 
 void DataSource::setBusyTimeout(int milliseconds)

@@ -56,10 +56,10 @@ QString frenchReason(int code, const QString& engineMessage)
         return QStringLiteral("le fichier ne peut pas être ouvert");
     case platform::SqliteNotADb:
         return QStringLiteral("ce n'est pas une base de données SQLite");
-    case 11: // SQLITE_CORRUPT
+    case platform::SqliteCorrupt:
         return QStringLiteral("le fichier est endommagé");
-    case 3: // SQLITE_PERM
-    case 23: // SQLITE_AUTH
+    case platform::SqlitePerm:
+    case platform::SqliteAuth:
         return QStringLiteral("accès refusé");
     default:
         return QStringLiteral("erreur de la base de données (%1)").arg(engineMessage);

@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <chrono>
+#include <thread>
 
 using test::Row;
 
@@ -305,6 +307,24 @@ private Q_SLOTS:
         QVERIFY(other.exec("COMMIT"));
         QVERIFY(data.recordset().moveNext());
         QCOMPARE(stored().first(), QString::fromUtf8("Occupé|23/04|0000|M"));
+    }
+
+    void databaseHeldAtStart_waitedFor()
+    {
+        test::writeDatabase(m_path, sample());
+        platform::SqliteDatabase other;
+        QVERIFY(other.open(m_path, false));
+        QVERIFY(other.exec("BEGIN EXCLUSIVE"));
+        QVERIFY(other.exec("UPDATE Fetes SET Nom = 'x' WHERE 0"));
+        std::thread release([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            other.exec("COMMIT");
+        });
+        platform::SqliteDatabase db;
+        QString message;
+        const bool opened = openCalendar(db, m_path, &message);
+        release.join();
+        QVERIFY2(opened, qPrintable(message));
     }
 
     void missingDatabase_madeFromTheBundledCalendar()
