@@ -31,7 +31,9 @@ template <typename F> double timeMicros(F&& f)
 
 QString dayKey(int i)
 {
-    return QStringLiteral("%1/%2").arg(i % 28 + 1, 2, 10, QLatin1Char('0')).arg(i / 28 % 12 + 1, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1/%2")
+        .arg(i % 28 + 1, 2, 10, QLatin1Char('0'))
+        .arg(i / 28 % 12 + 1, 2, 10, QLatin1Char('0'));
 }
 
 void run(int entries)
@@ -100,19 +102,21 @@ void run(int entries)
     std::vector<double> like;
     for (int i = 0; i < 9; ++i)
         like.push_back(timeMicros([&] {
-            rs.findFirst(Criterion::like(Field::Nom, QStringLiteral("*zzz*")));
-        }) / 1000.0);
+                           rs.findFirst(Criterion::like(Field::Nom, QStringLiteral("*zzz*")));
+                       }) /
+                       1000.0);
 
     std::vector<double> add;
     for (int i = 0; i < 50; ++i)
         add.push_back(timeMicros([&] {
-            rs.addNew();
-            rs.setFieldValue(Field::Nom, QStringLiteral("Nouveau"));
-            rs.setFieldValue(Field::Date, QStringLiteral("01/01"));
-            rs.setFieldValue(Field::Annee, QStringLiteral("0000"));
-            rs.setFieldValue(Field::MF, QStringLiteral("M"));
-            rs.update();
-        }) / 1000.0);
+                          rs.addNew();
+                          rs.setFieldValue(Field::Nom, QStringLiteral("Nouveau"));
+                          rs.setFieldValue(Field::Date, QStringLiteral("01/01"));
+                          rs.setFieldValue(Field::Annee, QStringLiteral("0000"));
+                          rs.setFieldValue(Field::MF, QStringLiteral("M"));
+                          rs.update();
+                      }) /
+                      1000.0);
 
     std::printf("%7d entries: refresh %.2f ms | find by Date %.2f us | walk of one day %.1f us | "
                 "Like scan %.2f ms | add+update %.2f ms | %.0f bytes/entry\n",

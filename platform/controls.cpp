@@ -7,6 +7,7 @@ namespace platform {
 
 QColor qbColor(int number)
 {
+    // clang-format off
     static const QColor palette[16] = {
         {0, 0, 0},       {0, 0, 128},     {0, 128, 0},     {0, 128, 128},
         {128, 0, 0},     {128, 0, 128},   {128, 128, 0},   {192, 192, 192},

@@ -26,7 +26,8 @@ class ScopedHelpHandler : public ScopedSwap<HelpHandler> {
 public:
     explicit ScopedHelpHandler(HelpHandler handler)
         : ScopedSwap(helpHandlerSlot(), std::move(handler))
-    {}
+    {
+    }
 };
 
 } // namespace platform

@@ -37,7 +37,8 @@ class ScopedMessageHandler : public ScopedSwap<MessageHandler> {
 public:
     explicit ScopedMessageHandler(MessageHandler handler)
         : ScopedSwap(messageHandlerSlot(), std::move(handler))
-    {}
+    {
+    }
 };
 
 } // namespace platform

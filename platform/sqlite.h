@@ -63,10 +63,21 @@ private:
 };
 
 // Result codes used by callers.
-enum SqliteCode { SqliteOk = 0, SqlitePerm = 3, SqliteBusy = 5, SqliteLocked = 6,
-                  SqliteReadOnly = 8, SqliteIoErr = 10, SqliteCorrupt = 11, SqliteFull = 13,
-                  SqliteCantOpen = 14, SqliteAuth = 23, SqliteNotADb = 26, SqliteRow = 100,
-                  SqliteDone = 101 };
+enum SqliteCode {
+    SqliteOk = 0,
+    SqlitePerm = 3,
+    SqliteBusy = 5,
+    SqliteLocked = 6,
+    SqliteReadOnly = 8,
+    SqliteIoErr = 10,
+    SqliteCorrupt = 11,
+    SqliteFull = 13,
+    SqliteCantOpen = 14,
+    SqliteAuth = 23,
+    SqliteNotADb = 26,
+    SqliteRow = 100,
+    SqliteDone = 101
+};
 
 // How long a store waits for a file another program holds.
 constexpr int SqliteBusyTimeout = 3000;

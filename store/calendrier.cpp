@@ -80,8 +80,8 @@ std::vector<CalendarEntry> bundledCalendar()
     for (qsizetype i = 1; i < lines.size(); ++i) { // the first line names the columns
         const auto columns = lines[i].split(QLatin1Char('\t'));
         if (columns.size() >= 3)
-            entries.push_back({columns[0].toString(), columns[1].toString(),
-                               columns[2].toString()});
+            entries.push_back(
+                {columns[0].toString(), columns[1].toString(), columns[2].toString()});
     }
     return entries;
 }
@@ -92,12 +92,14 @@ bool openCalendar(platform::SqliteDatabase& db, const QString& path, QString* me
     if (!info.exists() && !createCalendar(path, message))
         return false;
     if (info.exists() && info.isDir())
-        return fail(message, QStringLiteral("La base de données %1 est un dossier, pas un fichier.")
-                                 .arg(path));
+        return fail(
+            message,
+            QStringLiteral("La base de données %1 est un dossier, pas un fichier.").arg(path));
 
     if (!db.open(path, false))
-        return fail(message, QStringLiteral("Impossible d'ouvrir la base de données %1 :").arg(path) +
-                                 LineBreak + frenchReason(db.errorCode(), db.errorMessage()) + '.');
+        return fail(message,
+                    QStringLiteral("Impossible d'ouvrir la base de données %1 :").arg(path) +
+                        LineBreak + frenchReason(db.errorCode(), db.errorMessage()) + '.');
     db.setBusyTimeout(platform::SqliteBusyTimeout);
     db.exec("PRAGMA cache_size = -32000"); // a large calendar stays in memory between reads
 
@@ -111,17 +113,18 @@ bool openCalendar(platform::SqliteDatabase& db, const QString& path, QString* me
         const QString reason = frenchReason(code, db.errorMessage());
         db.close();
         if (code == platform::SqliteNotADb)
-            return fail(message,
-                        QStringLiteral("Le fichier %1 n'est pas une base de données SQLite.")
-                            .arg(path));
+            return fail(
+                message,
+                QStringLiteral("Le fichier %1 n'est pas une base de données SQLite.").arg(path));
         return fail(message,
                     QStringLiteral("Impossible de lire la base de données %1 :").arg(path) +
                         LineBreak + reason + '.');
     }
     if (names.isEmpty()) {
         db.close();
-        return fail(message,
-                    QStringLiteral("La base de données %1 ne contient pas de table Fetes.").arg(path));
+        return fail(
+            message,
+            QStringLiteral("La base de données %1 ne contient pas de table Fetes.").arg(path));
     }
     for (const char* field : {"Nom", "Date", "Annee", "MF"}) {
         if (!names.contains(QString::fromLatin1(field).toLower())) {

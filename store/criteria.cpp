@@ -52,16 +52,16 @@ const RecordSource& sourceTable()
 
 const RecordSource& sourceNameDays()
 {
-    static const RecordSource source{QStringLiteral("Select * from Fetes where annee = '0000'"),
-                                     Criterion{Field::Annee, Comparison::Equals,
-                                               QStringLiteral("0000")}};
+    static const RecordSource source{
+        QStringLiteral("Select * from Fetes where annee = '0000'"),
+        Criterion{Field::Annee, Comparison::Equals, QStringLiteral("0000")}};
     return source;
 }
 
 const RecordSource& sourceBirthdays()
 {
-    static const RecordSource source{QStringLiteral("Select * from Fetes where annee <> '0000'"),
-                                     Criterion{Field::Annee, Comparison::NotEquals,
-                                               QStringLiteral("0000")}};
+    static const RecordSource source{
+        QStringLiteral("Select * from Fetes where annee <> '0000'"),
+        Criterion{Field::Annee, Comparison::NotEquals, QStringLiteral("0000")}};
     return source;
 }

@@ -7,9 +7,7 @@
 #include <QEvent>
 
 DataSource::DataSource(QObject* parent)
-    : QObject(parent)
-    , m_source(sourceTable())
-    , m_recordset(m_db)
+    : QObject(parent), m_source(sourceTable()), m_recordset(m_db)
 {
     m_recordset.setBinding(this);
     // A refused store is told once per action of the user: the next key or

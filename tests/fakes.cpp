@@ -34,7 +34,8 @@ FakeMessages::FakeMessages()
         return request.style == platform::MbYesNoQuestion ? int(platform::AnswerYes)
                                                           : int(platform::AnswerOk);
     })
-{}
+{
+}
 
 QStringList FakeMessages::texts() const
 {

@@ -14,8 +14,8 @@ public:
     bool playWave(const QString& path) override;
     void beep() override;
 
-    bool answer = true;       // what playWave answers
-    QStringList events;       // "play:<path>" and "beep", in order
+    bool answer = true;             // what playWave answers
+    QStringList events;             // "play:<path>" and "beep", in order
     QStringList* journal = nullptr; // shared with the messages, for ordering
 };
 

@@ -13,8 +13,10 @@ namespace {
 
 std::vector<Row> calendrier()
 {
-    return {{"Marc", "25/04", "0000", "M"},   {"Georges", "23/04", "0000", "M"},
-            {"Gilles", "23/04", "0000", "M"}, {"Paul", "12/05", "1990", " "},
+    return {{"Marc", "25/04", "0000", "M"},
+            {"Georges", "23/04", "0000", "M"},
+            {"Gilles", "23/04", "0000", "M"},
+            {"Paul", "12/05", "1990", " "},
             {"Anne", "03/01", "1985", " "}};
 }
 
@@ -57,7 +59,8 @@ private Q_SLOTS:
         auto w = inst.loadWindow();
         Accueil a(w.get(), 10000);
         QVERIFY(test::showActive(a));
-        for (QWidget* part : std::initializer_list<QWidget*>{a.SSPanel1, a.SSPanel2, a.Label1, a.Label2, &a})
+        for (QWidget* part :
+             std::initializer_list<QWidget*>{a.SSPanel1, a.SSPanel2, a.Label1, a.Label2, &a})
             QTest::mouseClick(part, Qt::LeftButton, {}, QPoint(3, 3));
         QVERIFY(a.isVisible());
         a.Timer1_Timer();
@@ -100,11 +103,11 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<QPoint>("pos");
         QTest::newRow("no settings file") << QByteArray() << QPoint(66, 66);
-        QTest::newRow("Top and Left") << QByteArray("[Defaut]\r\nTop=1500\r\nLeft=3000\r\n")
-                                      << QPoint(200, 100);
+        QTest::newRow("Top and Left")
+            << QByteArray("[Defaut]\r\nTop=1500\r\nLeft=3000\r\n") << QPoint(200, 100);
         QTest::newRow("Top only") << QByteArray("[Defaut]\r\nTop=0\r\n") << QPoint(66, 0);
-        QTest::newRow("not a number") << QByteArray("[Defaut]\r\nTop=haut\r\nLeft=\r\n")
-                                      << QPoint(66, 66);
+        QTest::newRow("not a number")
+            << QByteArray("[Defaut]\r\nTop=haut\r\nLeft=\r\n") << QPoint(66, 66);
         QTest::newRow("no Defaut section") << QByteArray("[Autre]\r\nTop=0\r\n") << QPoint(66, 66);
     }
 
@@ -174,9 +177,10 @@ private Q_SLOTS:
             return 1;
         });
         w->Form_Activate();
-        QCOMPARE(inst.messages.texts(),
-                 QStringList{"Le format de date 14/07 est erroné, ou\n\r ne contient aucune fête ou "
-                             "anniversaire à souhaiter !"});
+        QCOMPARE(
+            inst.messages.texts(),
+            QStringList{"Le format de date 14/07 est erroné, ou\n\r ne contient aucune fête ou "
+                        "anniversaire à souhaiter !"});
         QVERIFY(!splashUp);
         QCOMPARE(shown(*w), QStringLiteral("Marc|25/04"));
     }
@@ -199,7 +203,8 @@ private Q_SLOTS:
         auto w = inst.loadWindow();
         w->Form_Activate();
         QCOMPARE(w->ModeFetes, !birthdays);
-        QCOMPARE(shown(*w), birthdays ? QStringLiteral("Paul|12/05") : QStringLiteral("Georges|23/04"));
+        QCOMPARE(shown(*w),
+                 birthdays ? QStringLiteral("Paul|12/05") : QStringLiteral("Georges|23/04"));
         QCOMPARE(w->JourCourant, QStringLiteral("23/04")); // today was searched first
     }
 
@@ -227,9 +232,10 @@ private Q_SLOTS:
         w->SSCommand2_Click(3);
         inst.sound.events.clear();
         w->Label2_Click();
-        QCOMPARE(inst.messages.texts(),
-                 QStringList{"Le format de date 23/04 est erroné, ou\n\r ne contient aucune fête ou "
-                             "anniversaire à souhaiter !"});
+        QCOMPARE(
+            inst.messages.texts(),
+            QStringList{"Le format de date 23/04 est erroné, ou\n\r ne contient aucune fête ou "
+                        "anniversaire à souhaiter !"});
         QCOMPARE(shown(*w), QStringLiteral("Paul|12/05"));
         QCOMPARE(platform::foreColor(w->Label1[1]), platform::qbColor(12)); // Paul's day is noted
         QCOMPARE(w->JourCourant, QStringLiteral("12/05"));

@@ -59,7 +59,8 @@ private Q_SLOTS:
 
     void navigation_oneEntryAndEmptySet()
     {
-        test::Installation inst({{"Georges", "23/04", "0000", "M"}, {"Paul", "12/05", "1990", " "}});
+        test::Installation inst(
+            {{"Georges", "23/04", "0000", "M"}, {"Paul", "12/05", "1990", " "}});
         auto w = inst.startWindow();
         w->SSCommand5_Click(); // one birthday
         for (int i = 0; i < 4; ++i) {
@@ -115,8 +116,9 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("name, name days") << false << "Zoé"
                                          << "Le prénom Zoé\n\r ne figure pas dans le fichier !";
-        QTest::newRow("name, birthdays") << true << "Zoé"
-                                         << "Je ne connais pas Zoé\n\rce nom est absent du fichier !";
+        QTest::newRow("name, birthdays")
+            << true << "Zoé"
+            << "Je ne connais pas Zoé\n\rce nom est absent du fichier !";
         QTest::newRow("0/5 is a name") << false << "0/5"
                                        << "Le prénom 0/5\n\r ne figure pas dans le fichier !";
         QTest::newRow("00/05 is a name") << false << "00/05"
@@ -134,15 +136,19 @@ private Q_SLOTS:
         QTest::newRow("3 mars is a date") << false << "3 mars"
                                           << "Le format de date 3 mars est erroné, ou\n\r ne "
                                              "contient aucune fête ou anniversaire à souhaiter !";
-        QTest::newRow("day out") << false << "45/03" << "Le jour doit être compris entre 01 et 31";
-        QTest::newRow("month out") << false << "12/13" << "Le mois doit être compris entre 01 et 12";
-        QTest::newRow("both out") << false << "45/13" << "Le mois doit être compris entre 01 et 12";
+        QTest::newRow("day out") << false << "45/03"
+                                 << "Le jour doit être compris entre 01 et 31";
+        QTest::newRow("month out") << false << "12/13"
+                                   << "Le mois doit être compris entre 01 et 12";
+        QTest::newRow("both out") << false << "45/13"
+                                  << "Le mois doit être compris entre 01 et 12";
         QTest::newRow("huge day") << false << "99999/03"
                                   << "Le jour doit être compris entre 01 et 31";
-        QTest::newRow("today's key, no birthday") << true << "23/04"
-                                                  << "Le format de date 23/04 est erroné, ou\n\r ne "
-                                                     "contient aucune fête ou anniversaire à "
-                                                     "souhaiter !";
+        QTest::newRow("today's key, no birthday")
+            << true << "23/04"
+            << "Le format de date 23/04 est erroné, ou\n\r ne "
+               "contient aucune fête ou anniversaire à "
+               "souhaiter !";
     }
 
     void search_notFoundMessages()
@@ -160,7 +166,8 @@ private Q_SLOTS:
         QCOMPARE(inst.messages.shown[0].style, 0);
         QCOMPARE(inst.messages.shown[0].title, QString());
         // Then the first entry of the view, and an empty box.
-        QCOMPARE(shown(*w), birthdays ? QStringLiteral("Paul|12/05") : QStringLiteral("Georges|23/04"));
+        QCOMPARE(shown(*w),
+                 birthdays ? QStringLiteral("Paul|12/05") : QStringLiteral("Georges|23/04"));
         QCOMPARE(w->Text2->text(), QString());
         QCOMPARE(w->JourCourant, w->Text1[1]->text());
     }
@@ -168,7 +175,8 @@ private Q_SLOTS:
     void search_rangeErrorOnlyWhenNothingFound()
     {
         // A stored day key out of range is still found: the find comes first.
-        test::Installation inst({{"Georges", "23/04", "0000", "M"}, {"Ovni", "45/03", "0000", "M"}});
+        test::Installation inst(
+            {{"Georges", "23/04", "0000", "M"}, {"Ovni", "45/03", "0000", "M"}});
         auto w = inst.startWindow();
         search(*w, QStringLiteral("45/3"));
         QCOMPARE(shown(*w), QStringLiteral("Ovni|45/03"));
@@ -227,7 +235,8 @@ private Q_SLOTS:
         QCOMPARE(w->Label1[0]->text(), QStringLiteral("Evenement"));
         QVERIFY(w->Label1[2]->isVisible() && w->Text3->isVisible());
         QVERIFY(!w->SSOption1[0]->isVisible() && !w->SSOption1[1]->isVisible());
-        QCOMPARE(w->Data1->recordSource().text, QStringLiteral("Select * from Fetes where annee <> '0000'"));
+        QCOMPARE(w->Data1->recordSource().text,
+                 QStringLiteral("Select * from Fetes where annee <> '0000'"));
         QCOMPARE(shown(*w), QStringLiteral("Paul|12/05"));
         QCOMPARE(platform::foreColor(w->Label1[1]), platform::qbColor(0));
         QCOMPARE(QApplication::focusWidget(), w->Text2);
@@ -241,7 +250,8 @@ private Q_SLOTS:
         QCOMPARE(w->Label1[0]->text(), QString::fromUtf8("Prénom"));
         QVERIFY(!w->Label1[2]->isVisible() && !w->Text3->isVisible());
         QVERIFY(w->SSOption1[0]->isVisible() && w->SSOption1[1]->isVisible());
-        QCOMPARE(w->Data1->recordSource().text, QStringLiteral("Select * from Fetes where annee = '0000'"));
+        QCOMPARE(w->Data1->recordSource().text,
+                 QStringLiteral("Select * from Fetes where annee = '0000'"));
         QCOMPARE(shown(*w), QStringLiteral("Georges|23/04"));
         QVERIFY(inst.sound.events.size() == 1); // the move only; a switch plays nothing
     }

@@ -10,8 +10,10 @@ namespace {
 
 std::vector<Row> calendrier()
 {
-    return {{"Georges", "23/04", "0000", "M"}, {"Fidèle", "24/04", "0000", "M"},
-            {"Zita", "27/04", "0000", "F"},    {"Paul", "12/05", "1990", " "}};
+    return {{"Georges", "23/04", "0000", "M"},
+            {"Fidèle", "24/04", "0000", "M"},
+            {"Zita", "27/04", "0000", "F"},
+            {"Paul", "12/05", "1990", " "}};
 }
 
 QString clipboard()
@@ -168,7 +170,8 @@ private Q_SLOTS:
         auto w = inst.startWindow();
         w->SSCommand2_Click(3);
         w->SSCommand1_Click(6);
-        QCOMPARE(clipboard(), QString::fromUtf8("23/04\tGeorges\n\r24/04\tFidèle\n\r27/04\tZita\n\r"));
+        QCOMPARE(clipboard(),
+                 QString::fromUtf8("23/04\tGeorges\n\r24/04\tFidèle\n\r27/04\tZita\n\r"));
         QCOMPARE(shown(*w), QStringLiteral("Georges|23/04"));
 
         test::Installation vide({{"Georges", "23/04", "0000", "M"}});
@@ -199,8 +202,8 @@ private Q_SLOTS:
         w->Text1[0]->setText(QStringLiteral("Georgette"));
         w->SSCommand2_Click(0);
         QCOMPARE(inst.messages.shown.size(), size_t(1));
-        QVERIFY(inst.messages.shown[0].text.startsWith(
-            QString::fromUtf8("Les modifications de « Georgette » (23/04) n'ont pas pu être enregistrées")));
+        QVERIFY(inst.messages.shown[0].text.startsWith(QString::fromUtf8(
+            "Les modifications de « Georgette » (23/04) n'ont pas pu être enregistrées")));
         QCOMPARE(w->Text1[0]->text(), QStringLiteral("Georgette"));
         w->Data1->updateControls();
 
@@ -212,7 +215,8 @@ private Q_SLOTS:
         QTest::mouseClick(w->SSCommand1[3], Qt::LeftButton); // a fresh action of the user
         w->SSCommand1_Click(3);
         QVERIFY(!inst.messages.shown.empty());
-        QVERIFY(inst.messages.shown[0].text.contains(QString::fromUtf8("La nouvelle entrée « Nouveau »")));
+        QVERIFY(inst.messages.shown[0].text.contains(
+            QString::fromUtf8("La nouvelle entrée « Nouveau »")));
         QVERIFY(adding(*w));
         QCOMPARE(w->Text1[0]->text(), QStringLiteral("Nouveau"));
         w->SSCommand1_Click(4);
@@ -220,7 +224,8 @@ private Q_SLOTS:
         // A deletion refused: the entry stays.
         inst.messages.shown.clear();
         QTest::mouseClick(w->SSCommand1[1], Qt::LeftButton);
-        QVERIFY(inst.messages.shown.back().text.contains(QStringLiteral("n'a pas pu être supprimée")));
+        QVERIFY(
+            inst.messages.shown.back().text.contains(QStringLiteral("n'a pas pu être supprimée")));
         QCOMPARE(shown(*w), QStringLiteral("Georges|23/04"));
         QCOMPARE(inst.storedRows().size(), 4);
     }

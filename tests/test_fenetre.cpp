@@ -5,8 +5,8 @@
 #include <QMessageBox>
 #include <QtTest>
 
-using test::Row;
 using test::listItems;
+using test::Row;
 using test::shown;
 
 namespace {
@@ -67,12 +67,12 @@ private Q_SLOTS:
     {
         test::Installation inst(calendrier());
         Tarvelon w;
-        const QStringList expected = {"SSCommand1_0", "SSOption1_0", "SSOption1_1", "SSCommand2_0",
-                                      "SSCommand2_1", "SSCommand2_2", "SSCommand2_3", "SSCommand3",
-                                      "SSCommand1_1", "SSCommand1_2", "Text1_0",     "Text1_1",
-                                      "Text3",        "Text2",        "Text1_2",     "SSCommand1_3",
-                                      "SSCommand1_4", "SSCommand1_5", "List1",       "SSCommand4",
-                                      "SSCommand5",   "SSCommand1_6"};
+        const QStringList expected = {
+            "SSCommand1_0", "SSOption1_0",  "SSOption1_1",  "SSCommand2_0", "SSCommand2_1",
+            "SSCommand2_2", "SSCommand2_3", "SSCommand3",   "SSCommand1_1", "SSCommand1_2",
+            "Text1_0",      "Text1_1",      "Text3",        "Text2",        "Text1_2",
+            "SSCommand1_3", "SSCommand1_4", "SSCommand1_5", "List1",        "SSCommand4",
+            "SSCommand5",   "SSCommand1_6"};
         QWidget* current = w.findChild<QWidget*>(expected.first());
         for (qsizetype i = 1; i < expected.size(); ++i) {
             current = current->nextInFocusChain();
@@ -88,8 +88,9 @@ private Q_SLOTS:
         Tarvelon w;
         w.show();
         const std::pair<const char*, const char*> names[] = {
-            {"Text1_0", "Prénom"}, {"Text1_1", "Date"},        {"Text3", "Année"},
-            {"Text2", "Recherche"}, {"List1", "Liste"},        {"SSCommand3", "Rechercher"},
+            {"Text1_0", "Prénom"},     {"Text1_1", "Date"},
+            {"Text3", "Année"},        {"Text2", "Recherche"},
+            {"List1", "Liste"},        {"SSCommand3", "Rechercher"},
             {"SSOption1_0", "Sainte"}, {"Label1_3", "Prénoms associés"}};
         for (const auto& [object, name] : names) {
             QAccessibleInterface* a = QAccessible::queryAccessibleInterface(
@@ -212,8 +213,9 @@ private Q_SLOTS:
     void realMessageBox_plainTextAndF1()
     {
         QStringList opened;
-        platform::ScopedHelpHandler help(
-            [&](const QString& file, int context) { opened << file + '#' + QString::number(context); });
+        platform::ScopedHelpHandler help([&](const QString& file, int context) {
+            opened << file + '#' + QString::number(context);
+        });
         QString label;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -224,8 +226,8 @@ private Q_SLOTS:
             QTest::keyClick(box, Qt::Key_F1);
             box->accept();
         });
-        platform::msgBox(QStringLiteral("<b>Noël</b>\n\rligne\x01"), 0, {}, QStringLiteral("/x/tarvelon.hlp"),
-                         3100);
+        platform::msgBox(QStringLiteral("<b>Noël</b>\n\rligne\x01"), 0, {},
+                         QStringLiteral("/x/tarvelon.hlp"), 3100);
         QCOMPARE(label, QString::fromUtf8("<b>Noël</b>\nligne "));
         QCOMPARE(opened, QStringList{"/x/tarvelon.hlp#3100"});
         QCOMPARE(platform::helpAnchor(3100), QStringLiteral("apropos"));

@@ -1,6 +1,6 @@
+#include "fakes.h"
 #include "module/parametres.h"
 #include "module/son.h"
-#include "fakes.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,7 +21,11 @@ class TestParametres : public QObject {
     }
 
 private Q_SLOTS:
-    void init() { m_file = m_dir.filePath(QStringLiteral("tarvelon.inf")); QFile::remove(m_file); }
+    void init()
+    {
+        m_file = m_dir.filePath(QStringLiteral("tarvelon.inf"));
+        QFile::remove(m_file);
+    }
 
     void outcomeTable_data()
     {
@@ -31,58 +35,103 @@ private Q_SLOTS:
         QTest::addColumn<QString>("expected");
 
         const QByteArray base = "[Defaut]\r\nTop=200\r\nLeft=300\r\n[Evenements]\r\n25/12=Noël\r\n";
-        QTest::newRow("value found") << base << "Defaut" << "Left" << "300";
+        QTest::newRow("value found") << base << "Defaut"
+                                     << "Left"
+                                     << "300";
         QTest::newRow("no header: empty, not the default")
-            << QByteArray("[Autre]\r\nTop=5\r\n") << "Defaut" << "Top" << "";
+            << QByteArray("[Autre]\r\nTop=5\r\n") << "Defaut"
+            << "Top"
+            << "";
         QTest::newRow("lines but no key: the default")
-            << QByteArray("[Defaut]\r\nMode=Fetes\r\n") << "Defaut" << "Top" << "DEF";
+            << QByteArray("[Defaut]\r\nMode=Fetes\r\n") << "Defaut"
+            << "Top"
+            << "DEF";
         QTest::newRow("header then another header: empty")
-            << QByteArray("[Defaut]\r\n[Evenements]\r\nTop=1\r\n") << "Defaut" << "Top" << "";
+            << QByteArray("[Defaut]\r\n[Evenements]\r\nTop=1\r\n") << "Defaut"
+            << "Top"
+            << "";
         QTest::newRow("header is the last line: empty")
-            << QByteArray("Top=1\r\n[Defaut]\r\n") << "Defaut" << "Top" << "";
+            << QByteArray("Top=1\r\n[Defaut]\r\n") << "Defaut"
+            << "Top"
+            << "";
         QTest::newRow("key in small letters not found")
-            << QByteArray("[Defaut]\r\ntop=5\r\n") << "Defaut" << "Top" << "DEF";
+            << QByteArray("[Defaut]\r\ntop=5\r\n") << "Defaut"
+            << "Top"
+            << "DEF";
         QTest::newRow("space before equals not found")
-            << QByteArray("[Defaut]\r\nTop =5\r\n") << "Defaut" << "Top" << "DEF";
+            << QByteArray("[Defaut]\r\nTop =5\r\n") << "Defaut"
+            << "Top"
+            << "DEF";
         QTest::newRow("key and equals alone: found, empty")
-            << QByteArray("[Defaut]\r\nTop=\r\n") << "Defaut" << "Top" << "";
+            << QByteArray("[Defaut]\r\nTop=\r\n") << "Defaut"
+            << "Top"
+            << "";
         QTest::newRow("further equals signs kept")
-            << QByteArray("[Defaut]\r\nTitre=a=b = c \r\n") << "Defaut" << "Titre" << "a=b = c ";
+            << QByteArray("[Defaut]\r\nTitre=a=b = c \r\n") << "Defaut"
+            << "Titre"
+            << "a=b = c ";
         QTest::newRow("header with trailing space not recognised")
-            << QByteArray("[Defaut] \r\nTop=5\r\n") << "Defaut" << "Top" << "";
+            << QByteArray("[Defaut] \r\nTop=5\r\n") << "Defaut"
+            << "Top"
+            << "";
         QTest::newRow("header in other letter case not recognised")
-            << QByteArray("[defaut]\r\nTop=5\r\n") << "Defaut" << "Top" << "";
+            << QByteArray("[defaut]\r\nTop=5\r\n") << "Defaut"
+            << "Top"
+            << "";
         QTest::newRow("space then bracket does not end the section")
-            << QByteArray("[Defaut]\r\n [Autre]\r\nTop=5\r\n") << "Defaut" << "Top" << "5";
+            << QByteArray("[Defaut]\r\n [Autre]\r\nTop=5\r\n") << "Defaut"
+            << "Top"
+            << "5";
         QTest::newRow("malformed bracket line ends the section")
-            << QByteArray("[Defaut]\r\nMode=x\r\n[oops\r\nTop=5\r\n") << "Defaut" << "Top" << "DEF";
+            << QByteArray("[Defaut]\r\nMode=x\r\n[oops\r\nTop=5\r\n") << "Defaut"
+            << "Top"
+            << "DEF";
         QTest::newRow("second header of the section never read")
             << QByteArray("[Defaut]\r\nMode=x\r\n[Autre]\r\n[Defaut]\r\nTop=5\r\n") << "Defaut"
-            << "Top" << "DEF";
+            << "Top"
+            << "DEF";
         QTest::newRow("first matching line wins")
-            << QByteArray("[Defaut]\r\nTop=1\r\nTop=2\r\n") << "Defaut" << "Top" << "1";
+            << QByteArray("[Defaut]\r\nTop=1\r\nTop=2\r\n") << "Defaut"
+            << "Top"
+            << "1";
         QTest::newRow("blank line after the header: the default")
-            << QByteArray("[Defaut]\r\n\r\n") << "Defaut" << "Top" << "DEF";
+            << QByteArray("[Defaut]\r\n\r\n") << "Defaut"
+            << "Top"
+            << "DEF";
         QTest::newRow("end of file in the key scan without line end")
-            << QByteArray("[Defaut]\r\nMode=x") << "Defaut" << "Top" << "DEF";
+            << QByteArray("[Defaut]\r\nMode=x") << "Defaut"
+            << "Top"
+            << "DEF";
         QTest::newRow("last line without line end is read")
-            << QByteArray("[Defaut]\r\nTop=77") << "Defaut" << "Top" << "77";
+            << QByteArray("[Defaut]\r\nTop=77") << "Defaut"
+            << "Top"
+            << "77";
         QTest::newRow("LF line ends") << QByteArray("[Defaut]\nTop=9\nLeft=8\n") << "Defaut"
-                                      << "Left" << "8";
+                                      << "Left"
+                                      << "8";
         QTest::newRow("nothing trimmed") << QByteArray("[Defaut]\r\nTitre= CLICK \r\n") << "Defaut"
-                                         << "Titre" << " CLICK ";
-        QTest::newRow("empty file: empty") << QByteArray("") << "Defaut" << "Top" << "";
-        QTest::newRow("UTF-8 value") << QByteArray("[Evenements]\n25/12=R\xC3\xA9veillon\n")
-                                     << "Evenements" << "25/12" << QString::fromUtf8("Réveillon");
+                                         << "Titre"
+                                         << " CLICK ";
+        QTest::newRow("empty file: empty") << QByteArray("") << "Defaut"
+                                           << "Top"
+                                           << "";
+        QTest::newRow("UTF-8 value")
+            << QByteArray("[Evenements]\n25/12=R\xC3\xA9veillon\n") << "Evenements"
+            << "25/12" << QString::fromUtf8("Réveillon");
         QTest::newRow("Windows-1252 value")
             << QByteArray("[Evenements]\r\n25/12=R\xE9veillon \x80\r\n") << "Evenements"
             << "25/12" << QString::fromUtf8("Réveillon €");
         QTest::newRow("byte-order mark before the first header")
-            << QByteArray("\xEF\xBB\xBF[Defaut]\r\nTop=3\r\n") << "Defaut" << "Top" << "3";
+            << QByteArray("\xEF\xBB\xBF[Defaut]\r\nTop=3\r\n") << "Defaut"
+            << "Top"
+            << "3";
         QTest::newRow("odd characters in section and key")
-            << QByteArray("[S[é]]\r\nk*=?=v\r\n") << QString::fromUtf8("S[é]") << "k*" << "?=v";
-        QTest::newRow("binary bytes") << QByteArray("\x00\xFF\xFE[Defaut]\x00\r\n\x01\x02", 12)
-                                      << "Defaut" << "Top" << "";
+            << QByteArray("[S[é]]\r\nk*=?=v\r\n") << QString::fromUtf8("S[é]") << "k*"
+            << "?=v";
+        QTest::newRow("binary bytes")
+            << QByteArray("\x00\xFF\xFE[Defaut]\x00\r\n\x01\x02", 12) << "Defaut"
+            << "Top"
+            << "";
     }
 
     void outcomeTable()
@@ -98,8 +147,9 @@ private Q_SLOTS:
 
     void unreadableFile_returnsDefault()
     {
-        QCOMPARE(LireParametre(m_dir.filePath(QStringLiteral("absent.inf")), QStringLiteral("Defaut"),
-                               QStringLiteral("Top"), QStringLiteral("1000")),
+        QCOMPARE(LireParametre(m_dir.filePath(QStringLiteral("absent.inf")),
+                               QStringLiteral("Defaut"), QStringLiteral("Top"),
+                               QStringLiteral("1000")),
                  QStringLiteral("1000"));
         QCOMPARE(LireParametre(m_dir.path(), QStringLiteral("Defaut"), QStringLiteral("Top"),
                                QStringLiteral("1000")),

@@ -10,8 +10,10 @@ namespace {
 
 std::vector<Row> calendrier()
 {
-    return {{"Georges", "23/04", "0000", "M"}, {"Fidèle", "24/04", "0000", "M"},
-            {"Marc", "25/04", "0000", "M"},    {"Olive", "05/03", "0000", "F"},
+    return {{"Georges", "23/04", "0000", "M"},
+            {"Fidèle", "24/04", "0000", "M"},
+            {"Marc", "25/04", "0000", "M"},
+            {"Olive", "05/03", "0000", "F"},
             {"Auguste", "29/02", "0000", "M"}};
 }
 
@@ -42,15 +44,17 @@ private Q_SLOTS:
         QTest::newRow("0: empty value counts as absent") << "25/04" << QStringList() << "";
         QTest::newRow("1: event only") << "23/04" << QStringList{"message:Voir <b>Georges</b>"}
                                        << "Evenement important du jeudi 23 avril";
-        QTest::newRow("2: sound only, no fallback") << "05/03" << QStringList{"play:DIR../olive.wav"}
-                                                    << "";
+        QTest::newRow("2: sound only, no fallback")
+            << "05/03" << QStringList{"play:DIR../olive.wav"} << "";
         QTest::newRow("3: the sound first, then the message")
-            << "24/04" << QStringList{"play:DIRfidele.wav", QString::fromUtf8("message:Fête de Fidèle")}
+            << "24/04"
+            << QStringList{"play:DIRfidele.wav", QString::fromUtf8("message:Fête de Fidèle")}
             << "Evenement important du vendredi 24 avril";
-        QTest::newRow("29/02 in a common year") << "29/02" << QStringList{"message:Bissextile"}
-                                                << QString::fromUtf8("Evenement important du 29 février");
-        QTest::newRow("a key that is no day") << "Noel" << QStringList{"message:Sapin"}
-                                              << "Evenement important du Noel";
+        QTest::newRow("29/02 in a common year")
+            << "29/02" << QStringList{"message:Bissextile"}
+            << QString::fromUtf8("Evenement important du 29 février");
+        QTest::newRow("a key that is no day")
+            << "Noel" << QStringList{"message:Sapin"} << "Evenement important du Noel";
     }
 
     void reminder()
@@ -99,7 +103,8 @@ private Q_SLOTS:
         QCOMPARE(color(w->Label1[1]), platform::qbColor(12));
         QCOMPARE(w->Label1[1]->accessibleDescription(), QString::fromUtf8("Jour noté"));
         QCOMPARE(color(w->Label2), platform::qbColor(12)); // stays red
-        QCOMPARE(inst.sound.events, QStringList{QStringLiteral("play:") + inst.dir() + "defaut.wav"});
+        QCOMPARE(inst.sound.events,
+                 QStringList{QStringLiteral("play:") + inst.dir() + "defaut.wav"});
 
         inst.sound.events.clear();
         w->SSCommand2_Click(0); // 25/04, empty value: not noted
@@ -152,11 +157,23 @@ private Q_SLOTS:
             for (int i = 0; i < samples; ++i)
                 data.append(char((i / 9) % 2 ? 200 : 56));
             QByteArray wav = "RIFF";
-            auto le32 = [&](quint32 v) { for (int k = 0; k < 4; ++k) wav.append(char(v >> (8 * k))); };
-            auto le16 = [&](quint16 v) { wav.append(char(v)); wav.append(char(v >> 8)); };
+            auto le32 = [&](quint32 v) {
+                for (int k = 0; k < 4; ++k)
+                    wav.append(char(v >> (8 * k)));
+            };
+            auto le16 = [&](quint16 v) {
+                wav.append(char(v));
+                wav.append(char(v >> 8));
+            };
             le32(36 + samples);
             wav += "WAVEfmt ";
-            le32(16); le16(1); le16(1); le32(8000); le32(8000); le16(1); le16(8);
+            le32(16);
+            le16(1);
+            le16(1);
+            le32(8000);
+            le32(8000);
+            le16(1);
+            le16(8);
             wav += "data";
             le32(samples);
             wav += data;

@@ -38,17 +38,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("rewritten");
         QTest::addColumn<int>("error");
-        QTest::newRow("5/3") << "5/3" << "05/03" << 0;
-        QTest::newRow("12/1") << "12/1" << "12/01" << 0;
-        QTest::newRow("5/12/90") << "5/12/90" << "05/12" << 0;
-        QTest::newRow("25/123") << "25/123" << "25/12" << 0;
-        QTest::newRow("day out") << "45/03" << "45/03" << 1;
-        QTest::newRow("month out") << "12/13" << "12/13" << 2;
-        QTest::newRow("both out: month wins") << "45/13" << "45/13" << 2;
-        QTest::newRow("no slash kept") << "25-12" << "25-12" << 0;
-        QTest::newRow("halves to even") << "2.5/3" << "02/03" << 0;
-        QTest::newRow("empty month") << "12/" << "12/00" << 2;
-        QTest::newRow("day beyond 16 bits") << "99999/3" << "99999/03" << 1;
+        QTest::newRow("5/3") << "5/3"
+                             << "05/03" << 0;
+        QTest::newRow("12/1") << "12/1"
+                              << "12/01" << 0;
+        QTest::newRow("5/12/90") << "5/12/90"
+                                 << "05/12" << 0;
+        QTest::newRow("25/123") << "25/123"
+                                << "25/12" << 0;
+        QTest::newRow("day out") << "45/03"
+                                 << "45/03" << 1;
+        QTest::newRow("month out") << "12/13"
+                                   << "12/13" << 2;
+        QTest::newRow("both out: month wins") << "45/13"
+                                              << "45/13" << 2;
+        QTest::newRow("no slash kept") << "25-12"
+                                       << "25-12" << 0;
+        QTest::newRow("halves to even") << "2.5/3"
+                                        << "02/03" << 0;
+        QTest::newRow("empty month") << "12/"
+                                     << "12/00" << 2;
+        QTest::newRow("day beyond 16 bits") << "99999/3"
+                                            << "99999/03" << 1;
         QTest::newRow("huge day") << QString(400, '9') + "/3" << QString(400, '9') + "/03" << 1;
     }
     void rewriting()
@@ -65,12 +76,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("year");
         QTest::addColumn<QString>("line");
-        QTest::newRow("this year") << "2026" << "Trés bientôt 1 an...";
-        QTest::newRow("future") << "2030" << "Trés bientôt 1 an...";
-        QTest::newRow("one") << "2025" << "1 an cette année";
-        QTest::newRow("thirty") << "1996" << "30 ans cette année. ";
-        QTest::newRow("not a number") << "abcd" << "2026 ans cette année. ";
-        QTest::newRow("empty") << "" << "2026 ans cette année. ";
+        QTest::newRow("this year") << "2026"
+                                   << "Trés bientôt 1 an...";
+        QTest::newRow("future") << "2030"
+                                << "Trés bientôt 1 an...";
+        QTest::newRow("one") << "2025"
+                             << "1 an cette année";
+        QTest::newRow("thirty") << "1996"
+                                << "30 ans cette année. ";
+        QTest::newRow("not a number") << "abcd"
+                                      << "2026 ans cette année. ";
+        QTest::newRow("empty") << ""
+                               << "2026 ans cette année. ";
     }
     void age()
     {
@@ -85,13 +102,20 @@ private Q_SLOTS:
         QTest::addColumn<int>("year");
         QTest::addColumn<QString>("words");
         QTest::addColumn<QString>("withWeekday");
-        QTest::newRow("05/03") << "05/03" << 2026 << "5 mars" << "jeudi 5 mars";
-        QTest::newRow("25/12") << "25/12" << 2024 << "25 décembre" << "mercredi 25 décembre";
-        QTest::newRow("29/02 leap") << "29/02" << 2024 << "29 février" << "jeudi 29 février";
-        QTest::newRow("29/02 common") << "29/02" << 2026 << "29 février" << "29 février";
-        QTest::newRow("31/04") << "31/04" << 2026 << "" << "31/04";
-        QTest::newRow("not a date") << "Noël" << 2026 << "" << "Noël";
-        QTest::newRow("5/3 unpadded") << "5/3" << 2026 << "5 mars" << "jeudi 5 mars";
+        QTest::newRow("05/03") << "05/03" << 2026 << "5 mars"
+                               << "jeudi 5 mars";
+        QTest::newRow("25/12") << "25/12" << 2024 << "25 décembre"
+                               << "mercredi 25 décembre";
+        QTest::newRow("29/02 leap") << "29/02" << 2024 << "29 février"
+                                    << "jeudi 29 février";
+        QTest::newRow("29/02 common") << "29/02" << 2026 << "29 février"
+                                      << "29 février";
+        QTest::newRow("31/04") << "31/04" << 2026 << ""
+                               << "31/04";
+        QTest::newRow("not a date") << "Noël" << 2026 << ""
+                                    << "Noël";
+        QTest::newRow("5/3 unpadded") << "5/3" << 2026 << "5 mars"
+                                      << "jeudi 5 mars";
     }
     void dayInWords()
     {

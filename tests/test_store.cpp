@@ -1,7 +1,7 @@
+#include "fakes.h"
 #include "platform/sqlite.h"
 #include "store/calendrier.h"
 #include "store/datasource.h"
-#include "fakes.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -59,8 +59,10 @@ class TestStore : public QObject {
 
     static std::vector<Row> sample()
     {
-        return {{"Georges", "23/04", "0000", "M"}, {"Fidèle", "24/04", "0000", "M"},
-                {"Paul", "23/04", "1990", " "},    {"Marc", "25/04", "0000", "M"},
+        return {{"Georges", "23/04", "0000", "M"},
+                {"Fidèle", "24/04", "0000", "M"},
+                {"Paul", "23/04", "1990", " "},
+                {"Marc", "25/04", "0000", "M"},
                 {"Jean-Marie l'Ancien", "23/04", "0000", "M"}};
     }
 
@@ -83,28 +85,48 @@ private Q_SLOTS:
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("matches");
-        QTest::newRow("star anywhere, case ignored") << "*mar*" << "Omar" << true;
-        QTest::newRow("star prefix") << "*mar*" << "Marie" << true;
-        QTest::newRow("no match") << "*mar*" << "Georges" << false;
-        QTest::newRow("question mark one char") << "M?rc" << "Marc" << true;
-        QTest::newRow("question mark needs a char") << "Marc?" << "Marc" << false;
-        QTest::newRow("hash a digit") << "##/04" << "23/04" << true;
-        QTest::newRow("hash not a letter") << "#3/04" << "a3/04" << false;
-        QTest::newRow("list") << "[bm]arc" << "Marc" << true;
-        QTest::newRow("list misses") << "[bp]arc" << "Marc" << false;
-        QTest::newRow("range") << "[a-c]*" << "Bernard" << true;
-        QTest::newRow("range misses") << "[d-f]*" << "Bernard" << false;
-        QTest::newRow("negated list") << "[!m]arc" << "Marc" << false;
-        QTest::newRow("negated list passes") << "[!p]arc" << "Marc" << true;
-        QTest::newRow("accented letters fold case") << "*é*" << "ÉLODIE" << true;
-        QTest::newRow("accents are not ignored") << "*e*" << "É" << false;
-        QTest::newRow("star in a list is literal") << "*[*]*" << "a*b" << true;
-        QTest::newRow("unclosed bracket matches nothing") << "*[a*" << "[a" << false;
-        QTest::newRow("reversed range matches nothing") << "[z-a]" << "m" << false;
-        QTest::newRow("apostrophe is ordinary") << "*l'*" << "Jean-Marie l'Ancien" << true;
-        QTest::newRow("blanks are searched") << "*   *" << "Marie" << false;
-        QTest::newRow("many stars do not blow up") << "*a*a*a*a*a*a*a*b" << QString(200, 'a')
-                                                   << false;
+        QTest::newRow("star anywhere, case ignored") << "*mar*"
+                                                     << "Omar" << true;
+        QTest::newRow("star prefix") << "*mar*"
+                                     << "Marie" << true;
+        QTest::newRow("no match") << "*mar*"
+                                  << "Georges" << false;
+        QTest::newRow("question mark one char") << "M?rc"
+                                                << "Marc" << true;
+        QTest::newRow("question mark needs a char") << "Marc?"
+                                                    << "Marc" << false;
+        QTest::newRow("hash a digit") << "##/04"
+                                      << "23/04" << true;
+        QTest::newRow("hash not a letter") << "#3/04"
+                                           << "a3/04" << false;
+        QTest::newRow("list") << "[bm]arc"
+                              << "Marc" << true;
+        QTest::newRow("list misses") << "[bp]arc"
+                                     << "Marc" << false;
+        QTest::newRow("range") << "[a-c]*"
+                               << "Bernard" << true;
+        QTest::newRow("range misses") << "[d-f]*"
+                                      << "Bernard" << false;
+        QTest::newRow("negated list") << "[!m]arc"
+                                      << "Marc" << false;
+        QTest::newRow("negated list passes") << "[!p]arc"
+                                             << "Marc" << true;
+        QTest::newRow("accented letters fold case") << "*é*"
+                                                    << "ÉLODIE" << true;
+        QTest::newRow("accents are not ignored") << "*e*"
+                                                 << "É" << false;
+        QTest::newRow("star in a list is literal") << "*[*]*"
+                                                   << "a*b" << true;
+        QTest::newRow("unclosed bracket matches nothing") << "*[a*"
+                                                          << "[a" << false;
+        QTest::newRow("reversed range matches nothing") << "[z-a]"
+                                                        << "m" << false;
+        QTest::newRow("apostrophe is ordinary") << "*l'*"
+                                                << "Jean-Marie l'Ancien" << true;
+        QTest::newRow("blanks are searched") << "*   *"
+                                             << "Marie" << false;
+        QTest::newRow("many stars do not blow up")
+            << "*a*a*a*a*a*a*a*b" << QString(200, 'a') << false;
     }
 
     void like()
@@ -211,8 +233,8 @@ private Q_SLOTS:
     void longStoredName_notCutByTheBox()
     {
         const QString longName(40, QLatin1Char('x'));
-        RecordSet& rs = open({{longName, "01/01", "0000", "M"}, {"B", "02/01", "0000", "F"}})
-                            .recordset();
+        RecordSet& rs =
+            open({{longName, "01/01", "0000", "M"}, {"B", "02/01", "0000", "F"}}).recordset();
         QCOMPARE(nom().size(), 30);
         rs.moveNext();
         QCOMPARE(stored().first(), longName + QStringLiteral("|01/01|0000|M"));

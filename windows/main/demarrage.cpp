@@ -33,9 +33,8 @@ bool Tarvelon::Form_Load()
     setPointer(Hourglass);
     QCoreApplication::processEvents();
 
-    CheminInstallation =
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-        QStringLiteral("/tarvelon");
+    CheminInstallation = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                         QStringLiteral("/tarvelon");
     if (!CheminInstallation.endsWith(QLatin1Char('/')))
         CheminInstallation += QLatin1Char('/');
     QDir().mkpath(CheminInstallation);
@@ -53,8 +52,9 @@ bool Tarvelon::Form_Load()
     const int haut = positionEnPixels(LireParametre(FichierParametres, QStringLiteral("Defaut"),
                                                     QStringLiteral("Top"), QStringLiteral("1000")));
     move(x(), haut);
-    const int gauche = positionEnPixels(LireParametre(
-        FichierParametres, QStringLiteral("Defaut"), QStringLiteral("Left"), QStringLiteral("1000")));
+    const int gauche =
+        positionEnPixels(LireParametre(FichierParametres, QStringLiteral("Defaut"),
+                                       QStringLiteral("Left"), QStringLiteral("1000")));
     move(gauche, y());
 
     PremiereActivation = true;

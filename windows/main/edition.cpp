@@ -35,8 +35,8 @@ void Tarvelon::SSCommand1_Click(int Index)
         break;
 
     case 1: // Supprimer
-        if (msgBox(QStringLiteral("Etes-vous sûr de vouloir supprimer ce prénom ?"), MbYesNoQuestion,
-                   QStringLiteral("Suppression...")) == AnswerNo)
+        if (msgBox(QStringLiteral("Etes-vous sûr de vouloir supprimer ce prénom ?"),
+                   MbYesNoQuestion, QStringLiteral("Suppression...")) == AnswerNo)
             return;
         List1->clear();
         SSPanel4->setCaption(QString());
@@ -81,7 +81,8 @@ void Tarvelon::SSCommand1_Click(int Index)
         break;
 
     case 5: { // Copier
-        const QString titre = SSOption1[0]->value() ? QStringLiteral(" Ste ") : QStringLiteral(" St ");
+        const QString titre =
+            SSOption1[0]->value() ? QStringLiteral(" Ste ") : QStringLiteral(" St ");
         const QString ligne = Text1[1]->text() + titre + Text1[0]->text();
         clearClipboard();
         setClipboardText(ligne);

@@ -68,8 +68,7 @@ void Tarvelon::creerControles()
 
     const char* legendes[4] = {"Prénom", "Date", "", "Prénoms associés"};
     for (int i = 0; i < 4; ++i)
-        Label1[size_t(i)] =
-            nomme(new Label(QString::fromUtf8(legendes[i])), indice("Label1", i));
+        Label1[size_t(i)] = nomme(new Label(QString::fromUtf8(legendes[i])), indice("Label1", i));
     Label1[0]->setParent(SSPanel2);
     Label1[0]->setGeometry(twipsRect(60, 180, 855, 195));
     Text1[0] = boite(SSPanel2, indice("Text1", 0), twipsRect(960, 120, 1455, 315), 30,
@@ -123,15 +122,14 @@ void Tarvelon::creerControles()
                        QStringLiteral("SSCommand5"));
     SSCommand5->setGeometry(twipsRect(120, 720, 1455, 255));
     setForeColor(SSCommand5, QColor(0, 0, 128));
-    const Bouton edition[7] = {{0, "Ajouter", 120, 1020, 1455, 315},
-                               {1, "Supprimer", 120, 1320, 1455, 315},
-                               {2, "Quitter", 2640, 3420, 915, 315},
-                               {3, "Valider", 120, 1020, 1455, 315},
-                               {4, "Annuler", 120, 1320, 1455, 315},
-                               {5, "Copier", 60, 3420, 735, 315},
-                               {6, "Noms.txt", 840, 3420, 855, 315}};
+    const Bouton edition[7] = {
+        {0, "Ajouter", 120, 1020, 1455, 315}, {1, "Supprimer", 120, 1320, 1455, 315},
+        {2, "Quitter", 2640, 3420, 915, 315}, {3, "Valider", 120, 1020, 1455, 315},
+        {4, "Annuler", 120, 1320, 1455, 315}, {5, "Copier", 60, 3420, 735, 315},
+        {6, "Noms.txt", 840, 3420, 855, 315}};
     for (const Bouton& b : edition) {
-        QWidget* conteneur = (b.index == 2 || b.index >= 5) ? static_cast<QWidget*>(this) : SSPanel1;
+        QWidget* conteneur =
+            (b.index == 2 || b.index >= 5) ? static_cast<QWidget*>(this) : SSPanel1;
         auto* bouton = nomme(new SSCommand(QString::fromUtf8(b.legende), conteneur),
                              indice("SSCommand1", b.index));
         bouton->setGeometry(twipsRect(b.left, b.top, b.width, b.height));
@@ -155,20 +153,21 @@ void Tarvelon::creerControles()
     SSPanel3->setGeometry(twipsRect(120, 2880, 3435, 435));
     Text2 = boite(SSPanel3, QStringLiteral("Text2"), twipsRect(60, 60, 2055, 315), 0,
                   QStringLiteral("Recherche"));
-    SSCommand3 = nomme(new SSCommand(QStringLiteral("Rechercher"), SSPanel3),
-                       QStringLiteral("SSCommand3"));
+    SSCommand3 =
+        nomme(new SSCommand(QStringLiteral("Rechercher"), SSPanel3), QStringLiteral("SSCommand3"));
     SSCommand3->setGeometry(twipsRect(2220, 60, 1095, 315));
 
-    SSCommand4 = nomme(new SSCommand(QStringLiteral("A Propos"), this), QStringLiteral("SSCommand4"));
+    SSCommand4 =
+        nomme(new SSCommand(QStringLiteral("A Propos"), this), QStringLiteral("SSCommand4"));
     SSCommand4->setGeometry(twipsRect(1740, 3420, 855, 315));
 
     // Labels and panels take no focus; the others follow their tab indexes.
-    for (QWidget* w : std::initializer_list<QWidget*>{Label1[0], Label1[1], Label1[2], Label1[3],
-                                                      Label2, SSPanel1, SSPanel2, SSPanel3,
-                                                      SSPanel4})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{Label1[0], Label1[1], Label1[2], Label1[3], Label2,
+                                         SSPanel1, SSPanel2, SSPanel3, SSPanel4})
         w->setFocusPolicy(Qt::NoFocus);
     const std::initializer_list<QWidget*> tabulation = {
-        SSCommand1[0], SSOption1[0], SSOption1[1], SSCommand2[0], SSCommand2[1], SSCommand2[2],
+        SSCommand1[0], SSOption1[0], SSOption1[1],  SSCommand2[0], SSCommand2[1], SSCommand2[2],
         SSCommand2[3], SSCommand3,   SSCommand1[1], SSCommand1[2], Text1[0],      Text1[1],
         Text3,         Text2,        Text1[2],      SSCommand1[3], SSCommand1[4], SSCommand1[5],
         List1,         SSCommand4,   SSCommand5,    SSCommand1[6]};

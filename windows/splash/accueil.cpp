@@ -69,8 +69,8 @@ void Accueil::Form_Load(QWidget* principale)
         move(principale->x(), y());
     }
     FermerAuClic = false;
-    const QString titre =
-        LireParametre(FichierParametres, QStringLiteral("Defaut"), QStringLiteral("Titre"), QString());
+    const QString titre = LireParametre(FichierParametres, QStringLiteral("Defaut"),
+                                        QStringLiteral("Titre"), QString());
     if (titre.toUpper() == QLatin1String("CLICK"))
         FermerAuClic = true;
     if (FermerAuClic)
