@@ -13,6 +13,7 @@ QColor qbColor(int number)
         {128, 0, 0},     {128, 0, 128},   {128, 128, 0},   {192, 192, 192},
         {128, 128, 128}, {0, 0, 255},     {0, 255, 0},     {0, 255, 255},
         {255, 0, 0},     {255, 0, 255},   {255, 255, 0},   {255, 255, 255}};
+    // clang-format on
     return palette[number & 15];
 }
 
@@ -34,7 +35,8 @@ QFont classicFont(const QString& family, double points, bool bold, bool italic, 
 {
     // The classic fonts resolve to their metric-compatible Liberation faces.
     static const bool substitutes = [] {
-        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"), QStringLiteral("Liberation Sans"));
+        QFont::insertSubstitution(QStringLiteral("MS Sans Serif"),
+                                  QStringLiteral("Liberation Sans"));
         QFont::insertSubstitution(QStringLiteral("Times New Roman"),
                                   QStringLiteral("Liberation Serif"));
         return true;
