@@ -34,10 +34,16 @@ bool createCalendar(const QString& path, QString* message)
                     false);
     };
     QDir().mkpath(QFileInfo(path).absolutePath());
+    // Made aside and renamed once complete: an interrupted first start never
+    // leaves a half-made calendar under the real name.
+    const QString draft = path + QStringLiteral(".creation");
+    QFile::remove(draft);
+    QFile::remove(draft + QStringLiteral("-journal"));
     bool ok;
+    QString reason;
     {
         platform::SqliteDatabase db;
-        if (!db.open(path, true))
+        if (!db.open(draft, true))
             return cannotCreate(frenchReason(db.errorCode(), db.errorMessage()));
         ok = db.exec("BEGIN") &&
              db.exec("CREATE TABLE Fetes (Nom TEXT, Date TEXT, Annee TEXT, MF TEXT)");
@@ -56,12 +62,16 @@ bool createCalendar(const QString& path, QString* message)
             }
         }
         ok = ok && db.exec("COMMIT");
-        if (!ok) {
-            const QString reason = frenchReason(db.errorCode(), db.errorMessage());
-            db.close();
-            QFile::remove(path); // ours, half made: nothing of the user's is lost
-            return cannotCreate(reason);
-        }
+        if (!ok)
+            reason = frenchReason(db.errorCode(), db.errorMessage());
+    }
+    if (ok && !QFile::rename(draft, path)) {
+        ok = false;
+        reason = QStringLiteral("le fichier ne peut pas être renommé");
+    }
+    if (!ok) {
+        QFile::remove(draft); // ours, half made: nothing of the user's is lost
+        return cannotCreate(reason);
     }
     return true;
 }

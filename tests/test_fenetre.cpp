@@ -3,6 +3,7 @@
 
 #include <QAccessible>
 #include <QMessageBox>
+#include <QTextBrowser>
 #include <QtTest>
 
 using test::listItems;
@@ -231,6 +232,22 @@ private Q_SLOTS:
         QCOMPARE(label, QString::fromUtf8("<b>Noël</b>\nligne "));
         QCOMPARE(opened, QStringList{"/x/tarvelon.hlp#3100"});
         QCOMPARE(platform::helpAnchor(3100), QStringLiteral("apropos"));
+    }
+
+    void helpViewer_showsTheBuiltInManual()
+    {
+        platform::openHelp(QStringLiteral("/nulle/part/tarvelon.hlp"), 3100);
+        auto* viewer = qobject_cast<QTextBrowser*>([] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->objectName() == QLatin1String("Aide"))
+                    return w;
+            return static_cast<QWidget*>(nullptr);
+        }());
+        QVERIFY(viewer);
+        QVERIFY(viewer->isVisible());
+        QVERIFY(viewer->toPlainText().contains(QString::fromUtf8("À propos de Tarvelon")));
+        QVERIFY(!viewer->testAttribute(Qt::WA_QuitOnClose));
+        viewer->close();
     }
 
     void f1_opensTheContents()
