@@ -230,6 +230,33 @@ private Q_SLOTS:
         QCOMPARE(inst.storedRows().size(), 4);
     }
 
+    void emptyView_everyCommandKeepsRunning()
+    {
+        test::Installation inst({{"Georges", "23/04", "0000", "M"}});
+        auto w = inst.startWindow();
+        w->SSCommand5_Click(); // no birthday yet
+        w->Text2->setText(QStringLiteral("Zoe"));
+        w->SSCommand3_Click();
+        QCOMPARE(inst.messages.texts(),
+                 QStringList{"Je ne connais pas Zoe\n\rce nom est absent du fichier !"});
+        for (int i : {0, 1, 2, 3})
+            w->SSCommand2_Click(i);
+        QCOMPARE(test::listItems(*w), (QStringList{"", "Attention", "Date inconnue !!!"}));
+        w->SSCommand1_Click(1); // Supprimer: asked, nothing to delete
+        w->SSCommand1_Click(5);
+        QCOMPARE(clipboard(), QStringLiteral(" St "));
+        QCOMPARE(inst.messages.shown.size(), size_t(2));
+
+        w->SSCommand1_Click(0); // the first birthday
+        w->Text1[0]->setText(QStringLiteral("Zoe"));
+        w->Text1[1]->setText(QStringLiteral("23/04"));
+        w->Text3->setText(QStringLiteral("2020"));
+        w->SSCommand1_Click(3);
+        QCOMPARE(inst.storedRows().last(), QStringLiteral("Zoe|23/04|2020| "));
+        QCOMPARE(shown(*w), QStringLiteral("Zoe|23/04"));
+        QCOMPARE(test::listItems(*w), QStringList{"Georges"});
+    }
+
     void closing_storesTheTypedChange()
     {
         test::Installation inst(calendrier());
