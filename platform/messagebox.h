@@ -11,6 +11,10 @@ namespace platform {
 enum MsgBoxStyle { MbOk = 0, MbYesNoQuestion = 36, MbInformation = 64 };
 enum MsgBoxAnswer { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
 
+// The program's line break in its multi-line texts: line feed, then carriage
+// return. A message box shows it as one line break.
+inline const QString LineBreak = QStringLiteral("\n\r");
+
 struct MessageRequest {
     QString text;
     int style = MbOk;

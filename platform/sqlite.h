@@ -23,7 +23,6 @@ public:
     // Opens an existing file (create = false never makes one).
     bool open(const QString& path, bool create);
     void close();
-    bool isOpen() const { return m_db != nullptr; }
 
     bool exec(const char* sql);
     void setBusyTimeout(int milliseconds);

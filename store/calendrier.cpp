@@ -1,5 +1,6 @@
 #include "store/calendrier.h"
 
+#include "platform/messagebox.h"
 #include "platform/sqlite.h"
 #include "store/recordset.h"
 
@@ -15,13 +16,12 @@ static void initCalendrierResource()
 
 namespace {
 
-const QString LineBreak = QStringLiteral("\n\r");
 const QString Stopping = QStringLiteral("Tarvelon s'arrête sans modifier ce fichier.");
 
 bool fail(QString* message, const QString& text, bool untouched = true)
 {
     if (message)
-        *message = untouched ? text + LineBreak + Stopping : text;
+        *message = untouched ? text + platform::LineBreak + Stopping : text;
     return false;
 }
 
@@ -30,7 +30,7 @@ bool createCalendar(const QString& path, QString* message)
     const auto cannotCreate = [&](const QString& reason) {
         return fail(message,
                     QStringLiteral("Impossible de créer la base de données %1 :").arg(path) +
-                        LineBreak + reason + '.',
+                        platform::LineBreak + reason + '.',
                     false);
     };
     QDir().mkpath(QFileInfo(path).absolutePath());
@@ -109,7 +109,8 @@ bool openCalendar(platform::SqliteDatabase& db, const QString& path, QString* me
     if (!db.open(path, false))
         return fail(message,
                     QStringLiteral("Impossible d'ouvrir la base de données %1 :").arg(path) +
-                        LineBreak + frenchReason(db.errorCode(), db.errorMessage()) + '.');
+                        platform::LineBreak + frenchReason(db.errorCode(), db.errorMessage()) +
+                        '.');
     db.setBusyTimeout(platform::SqliteBusyTimeout);
     db.exec("PRAGMA cache_size = -32000"); // a large calendar stays in memory between reads
 
@@ -128,7 +129,7 @@ bool openCalendar(platform::SqliteDatabase& db, const QString& path, QString* me
                 QStringLiteral("Le fichier %1 n'est pas une base de données SQLite.").arg(path));
         return fail(message,
                     QStringLiteral("Impossible de lire la base de données %1 :").arg(path) +
-                        LineBreak + reason + '.');
+                        platform::LineBreak + reason + '.');
     }
     if (names.isEmpty()) {
         db.close();

@@ -39,8 +39,9 @@ bool DataSource::refresh()
         return false;
     QString error;
     if (!m_recordset.load(m_source, &error)) {
-        platform::msgBox(QStringLiteral("La base de données %1 ne peut pas être lue :\n\r%2.")
-                             .arg(m_databaseName, error));
+        platform::msgBox(
+            QStringLiteral("La base de données %1 ne peut pas être lue :").arg(m_databaseName) +
+            platform::LineBreak + error + '.');
         return false;
     }
     return true;
@@ -86,11 +87,10 @@ bool DataSource::leaving()
         failed({StoreOperation::NoEntry, typed[Field::Nom], typed[Field::Date], {}});
         return false;
     }
+    // A new entry takes every box; an existing one only what was typed.
     for (int f = 0; f < FieldCount; ++f) {
         const QLineEdit* box = m_boxes[size_t(f)];
-        if (box && box->text() != m_shown[size_t(f)])
-            m_recordset.setFieldValue(Field(f), box->text());
-        else if (m_recordset.isAdding() && box)
+        if (box && (m_recordset.isAdding() || box->text() != m_shown[size_t(f)]))
             m_recordset.setFieldValue(Field(f), box->text());
     }
     if (!m_recordset.update())

@@ -13,7 +13,6 @@ class LikePattern {
 public:
     explicit LikePattern(QStringView pattern);
 
-    bool isValid() const { return m_valid; }
     bool matches(QStringView text) const;
 
 private:

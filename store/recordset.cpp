@@ -1,5 +1,6 @@
 #include "store/recordset.h"
 
+#include "platform/messagebox.h"
 #include "platform/sqlite.h"
 
 #include <algorithm>
@@ -8,8 +9,6 @@
 #include <unordered_map>
 
 namespace {
-
-const QString LineBreak = QStringLiteral("\n\r");
 
 // Shares one QString between all equal values of a short column while
 // loading, so that a hundred thousand "0000" cost one string.
@@ -72,18 +71,18 @@ QString StoreFailure::message() const
     switch (operation) {
     case StoreOperation::Change:
         return QStringLiteral("Les modifications de ") + who +
-               QStringLiteral(" n'ont pas pu être enregistrées :") + LineBreak + reason + '.' +
-               LineBreak + QStringLiteral("Ce que vous avez tapé reste affiché.");
+               QStringLiteral(" n'ont pas pu être enregistrées :") + platform::LineBreak + reason +
+               '.' + platform::LineBreak + QStringLiteral("Ce que vous avez tapé reste affiché.");
     case StoreOperation::Add:
         return QStringLiteral("La nouvelle entrée ") + who +
-               QStringLiteral(" n'a pas pu être enregistrée :") + LineBreak + reason + '.' +
-               LineBreak + QStringLiteral("Ce que vous avez tapé reste affiché.");
+               QStringLiteral(" n'a pas pu être enregistrée :") + platform::LineBreak + reason +
+               '.' + platform::LineBreak + QStringLiteral("Ce que vous avez tapé reste affiché.");
     case StoreOperation::Delete:
         return QStringLiteral("L'entrée ") + who + QStringLiteral(" n'a pas pu être supprimée :") +
-               LineBreak + reason + '.';
+               platform::LineBreak + reason + '.';
     case StoreOperation::NoEntry:
         return QStringLiteral("Aucune entrée n'est affichée : ce que vous avez tapé (") + who +
-               QStringLiteral(") n'est pas enregistré.") + LineBreak +
+               QStringLiteral(") n'est pas enregistré.") + platform::LineBreak +
                QStringLiteral("Utilisez « Ajouter » pour créer une entrée.");
     }
     return {};
@@ -262,8 +261,10 @@ bool RecordSet::findFirst(const Criterion& criterion)
 bool RecordSet::findNext(const Criterion& criterion)
 {
     int from = m_pos + 1;
-    if (m_currentDeleted || m_adding)
-        from = m_adding ? m_posBeforeAdd + 1 : m_pos;
+    if (m_adding)
+        from = m_posBeforeAdd + 1;
+    else if (m_currentDeleted)
+        from = m_pos; // the row that followed the deleted one
     return find(criterion, from);
 }
 
@@ -288,10 +289,11 @@ int RecordSet::positionOf(qint64 rowid) const
 
 bool RecordSet::setBookmark(qint64 bookmark)
 {
+    // Leaving may store a new entry, which only ever goes at the end.
     const int position = positionOf(bookmark);
     if (position < 0 || !leave())
         return false;
-    moveTo(positionOf(bookmark));
+    moveTo(position);
     return true;
 }
 

@@ -3,14 +3,24 @@
 #include "platform/help.h"
 #include "platform/messagebox.h"
 
+#include <QStringList>
+
 QString TexteAPropos()
 {
-    const QString saut = QStringLiteral("\n\r");
-    return QStringLiteral("Tarvelon version 2.0") + QStringLiteral(" - 32 bits.") + saut + saut +
-           QStringLiteral("Calendrier multimédia des") + saut +
-           QStringLiteral("fêtes et anniversaires") + saut + QStringLiteral("à souhaiter...") +
-           saut + saut + QStringLiteral("© 1997 Tarvelon") + saut +
-           QStringLiteral("Frappez la touche F1 pour plus d'infos.") + saut;
+    const QStringList lignes = {
+        QStringLiteral("Tarvelon version 2.0") + QStringLiteral(" - 32 bits."),
+        QString(),
+        QStringLiteral("Calendrier multimédia des"),
+        QStringLiteral("fêtes et anniversaires"),
+        QStringLiteral("à souhaiter..."),
+        QString(),
+        QStringLiteral("© 1997 Tarvelon"),
+        QStringLiteral("Frappez la touche F1 pour plus d'infos."),
+    };
+    QString texte;
+    for (const QString& ligne : lignes)
+        texte += ligne + platform::LineBreak; // the last line too
+    return texte;
 }
 
 void MontrerAPropos()

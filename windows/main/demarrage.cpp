@@ -11,6 +11,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
+#include <algorithm>
 
 using namespace platform;
 

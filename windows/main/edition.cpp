@@ -19,7 +19,6 @@ void Tarvelon::montrerPaireAjout(bool ajout)
 // database refuses: the user was told, and what was typed stays on screen.
 void Tarvelon::SSCommand1_Click(int Index)
 {
-    const QString saut = QStringLiteral("\n\r");
     RecordSet& rs = Data1->recordset();
 
     switch (Index) {
@@ -95,7 +94,7 @@ void Tarvelon::SSCommand1_Click(int Index)
         QString liste;
         // Each entry once, even when the set cannot move on.
         for (int reste = rs.recordCount() + 1; reste > 0; --reste) {
-            liste += Text1[1]->text() + QLatin1Char('\t') + Text1[0]->text() + saut;
+            liste += Text1[1]->text() + QLatin1Char('\t') + Text1[0]->text() + LineBreak;
             if (!rs.moveNext() || rs.eof())
                 break;
         }

@@ -9,7 +9,6 @@ using namespace platform;
 // begins with a number. Always from the first entry; the box is emptied.
 void Tarvelon::SSCommand3_Click()
 {
-    const QString saut = QStringLiteral("\n\r");
     RecordSet& rs = Data1->recordset();
 
     QString recherche = Text2->text();
@@ -20,7 +19,7 @@ void Tarvelon::SSCommand3_Click()
         if (ModeFetes)
             msgBox(QStringLiteral("Veuillez indiquer le Prénom ou la Date recherchés !"));
         else
-            msgBox(QStringLiteral("Veuillez indiquer un Prénom ou un mot en rapport") + saut +
+            msgBox(QStringLiteral("Veuillez indiquer un Prénom ou un mot en rapport") + LineBreak +
                    QStringLiteral("avec ce que vous recherchez..."));
         Text2->setFocus();
         return;
@@ -31,10 +30,10 @@ void Tarvelon::SSCommand3_Click()
         rs.findFirst(Criterion::like(Field::Nom, QLatin1Char('*') + recherche + QLatin1Char('*')));
         if (rs.noMatch()) {
             if (ModeFetes)
-                msgBox(QStringLiteral("Le prénom ") + recherche + saut +
+                msgBox(QStringLiteral("Le prénom ") + recherche + LineBreak +
                        QStringLiteral(" ne figure pas dans le fichier !"));
             else
-                msgBox(QStringLiteral("Je ne connais pas ") + recherche + saut +
+                msgBox(QStringLiteral("Je ne connais pas ") + recherche + LineBreak +
                        QStringLiteral("ce nom est absent du fichier !"));
             rs.moveFirst();
         }
@@ -56,7 +55,7 @@ void Tarvelon::SSCommand3_Click()
                 break;
             default:
                 msgBox(QStringLiteral("Le format de date ") + recherche +
-                       QStringLiteral(" est erroné, ou") + saut +
+                       QStringLiteral(" est erroné, ou") + LineBreak +
                        QStringLiteral(" ne contient aucune fête ou anniversaire à souhaiter !"));
                 break;
             }

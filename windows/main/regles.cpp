@@ -2,6 +2,7 @@
 
 #include "platform/clock.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
