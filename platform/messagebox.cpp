@@ -39,11 +39,12 @@ int showRealBox(const MessageRequest& request)
     box.setTextFormat(Qt::PlainText);
     box.setWindowTitle(request.title.isEmpty() ? QStringLiteral("Tarvelon") : request.title);
     box.setText(displayedMessageText(request.text));
-    switch (request.style) {
+    switch (request.style & ~MbDefaultButton2) {
     case MbYesNoQuestion:
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::Yes);
+        box.setDefaultButton((request.style & MbDefaultButton2) ? QMessageBox::No
+                                                                : QMessageBox::Yes);
         break;
     case MbInformation:
         box.setIcon(QMessageBox::Information);
@@ -79,7 +80,9 @@ QString displayedMessageText(const QString& text)
             c = QLatin1Char(' ');
     }
     if (shown.size() > MaxShownCharacters) {
-        shown.truncate(MaxShownCharacters);
+        // Never half of a character that takes two UTF-16 units.
+        shown.truncate(shown[MaxShownCharacters].isLowSurrogate() ? MaxShownCharacters - 1
+                                                                  : MaxShownCharacters);
         shown += QStringLiteral(" […]");
     }
     return shown;

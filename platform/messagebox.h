@@ -8,7 +8,9 @@
 namespace platform {
 
 // Message-box styles and answers by their classic numbers.
-enum MsgBoxStyle { MbOk = 0, MbYesNoQuestion = 36, MbInformation = 64 };
+// MbDefaultButton2, added to a style, makes the second button (No) the
+// default one.
+enum MsgBoxStyle { MbOk = 0, MbYesNoQuestion = 36, MbInformation = 64, MbDefaultButton2 = 256 };
 enum MsgBoxAnswer { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
 
 // The program's line break in its multi-line texts: line feed, then carriage

@@ -1,8 +1,9 @@
 #include "platform/sound.h"
 
+#include "platform/fichier.h"
+
 #include <QApplication>
 #include <QFile>
-#include <QFileInfo>
 
 #include <canberra.h>
 
@@ -58,14 +59,13 @@ private:
 
 bool isWaveFile(const QString& path)
 {
-    const QFileInfo info(path);
-    if (!info.isFile())
+    // Only a regular file: a pipe or a device named in the settings must never
+    // hold the program.
+    std::string header;
+    if (!readRegularFile(QFile::encodeName(path).toStdString(), header, 12))
         return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
-    const QByteArray header = file.read(12);
-    return header.size() == 12 && header.startsWith("RIFF") && header.mid(8, 4) == "WAVE";
+    return header.size() == 12 && header.compare(0, 4, "RIFF") == 0 &&
+           header.compare(8, 4, "WAVE") == 0;
 }
 
 SoundPlayer*& soundPlayerSlot()

@@ -19,7 +19,8 @@ bool SqliteDatabase::open(const QString& path, bool create)
     const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &m_db, flags, nullptr);
     if (rc != SQLITE_OK && m_db == nullptr)
         return false;
-    sqlite3_extended_result_codes(m_db, 0);
+    // Extended codes tell a file moved or deleted from one that is read-only.
+    sqlite3_extended_result_codes(m_db, 1);
     return rc == SQLITE_OK;
 }
 
@@ -43,12 +44,7 @@ void SqliteDatabase::setBusyTimeout(int milliseconds)
 
 int SqliteDatabase::errorCode() const
 {
-    return m_db ? sqlite3_errcode(m_db) : SQLITE_CANTOPEN;
-}
-
-QString SqliteDatabase::errorMessage() const
-{
-    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QString();
+    return m_db ? sqlite3_extended_errcode(m_db) : SQLITE_CANTOPEN;
 }
 
 qint64 SqliteDatabase::lastInsertRowId() const

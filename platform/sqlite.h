@@ -27,8 +27,8 @@ public:
     bool exec(const char* sql);
     void setBusyTimeout(int milliseconds);
 
+    // The extended result code of the last call (primaryCode gives its kind).
     int errorCode() const;
-    QString errorMessage() const;
     qint64 lastInsertRowId() const;
     int changes() const;
 
@@ -64,6 +64,7 @@ private:
 // Result codes used by callers.
 enum SqliteCode {
     SqliteOk = 0,
+    SqliteError = 1,
     SqlitePerm = 3,
     SqliteBusy = 5,
     SqliteLocked = 6,
@@ -75,8 +76,19 @@ enum SqliteCode {
     SqliteAuth = 23,
     SqliteNotADb = 26,
     SqliteRow = 100,
-    SqliteDone = 101
+    SqliteDone = 101,
+    // Extended codes.
+    SqliteReadOnlyRollback = SqliteReadOnly | (3 << 8),
+    SqliteReadOnlyDbMoved = SqliteReadOnly | (4 << 8),
+    SqliteReadOnlyDirectory = SqliteReadOnly | (6 << 8),
+    SqliteIoErrShortRead = SqliteIoErr | (2 << 8)
 };
+
+// The kind of an extended result code.
+constexpr int primaryCode(int code)
+{
+    return code & 0xFF;
+}
 
 // How long a store waits for a file another program holds.
 constexpr int SqliteBusyTimeout = 3000;

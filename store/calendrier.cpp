@@ -44,7 +44,7 @@ bool createCalendar(const QString& path, QString* message)
     {
         platform::SqliteDatabase db;
         if (!db.open(draft, true))
-            return cannotCreate(frenchReason(db.errorCode(), db.errorMessage()));
+            return cannotCreate(frenchReason(db.errorCode()));
         ok = db.exec("BEGIN") &&
              db.exec("CREATE TABLE Fetes (Nom TEXT, Date TEXT, Annee TEXT, MF TEXT)");
         if (ok) {
@@ -63,7 +63,7 @@ bool createCalendar(const QString& path, QString* message)
         }
         ok = ok && db.exec("COMMIT");
         if (!ok)
-            reason = frenchReason(db.errorCode(), db.errorMessage());
+            reason = frenchReason(db.errorCode());
     }
     if (ok && !QFile::rename(draft, path)) {
         ok = false;
@@ -105,12 +105,16 @@ bool openCalendar(platform::SqliteDatabase& db, const QString& path, QString* me
         return fail(
             message,
             QStringLiteral("La base de données %1 est un dossier, pas un fichier.").arg(path));
+    // A pipe or a device would hold the program for ever at the first read.
+    if (info.exists() && !info.isFile())
+        return fail(
+            message,
+            QStringLiteral("La base de données %1 n'est pas un fichier ordinaire.").arg(path));
 
     if (!db.open(path, false))
         return fail(message,
                     QStringLiteral("Impossible d'ouvrir la base de données %1 :").arg(path) +
-                        platform::LineBreak + frenchReason(db.errorCode(), db.errorMessage()) +
-                        '.');
+                        platform::LineBreak + frenchReason(db.errorCode()) + '.');
     db.setBusyTimeout(platform::SqliteBusyTimeout);
     db.exec("PRAGMA cache_size = -32000"); // a large calendar stays in memory between reads
 
@@ -121,9 +125,9 @@ bool openCalendar(platform::SqliteDatabase& db, const QString& path, QString* me
         names.insert(columns.columnText(0).toLower());
     if (!columns.isValid() || rc != platform::SqliteDone) {
         const int code = db.errorCode();
-        const QString reason = frenchReason(code, db.errorMessage());
+        const QString reason = frenchReason(code);
         db.close();
-        if (code == platform::SqliteNotADb)
+        if (platform::primaryCode(code) == platform::SqliteNotADb)
             return fail(
                 message,
                 QStringLiteral("Le fichier %1 n'est pas une base de données SQLite.").arg(path));

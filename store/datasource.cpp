@@ -3,17 +3,12 @@
 #include "platform/messagebox.h"
 #include "store/calendrier.h"
 
-#include <QCoreApplication>
-#include <QEvent>
+#include <utility>
 
 DataSource::DataSource(QObject* parent)
     : QObject(parent), m_source(sourceTable()), m_recordset(m_db)
 {
     m_recordset.setBinding(this);
-    // A refused store is told once per action of the user: the next key or
-    // click may tell it again.
-    if (QCoreApplication::instance())
-        QCoreApplication::instance()->installEventFilter(this);
 }
 
 DataSource::~DataSource()
@@ -21,13 +16,28 @@ DataSource::~DataSource()
     m_recordset.setBinding(nullptr);
 }
 
+DataSource::Action::Action(DataSource& source) : m_source(source)
+{
+    if (m_source.m_actionDepth++ == 0)
+        m_source.m_failureReported = false;
+}
+
+DataSource::Action::~Action()
+{
+    --m_source.m_actionDepth;
+}
+
 bool DataSource::open(QString* message)
 {
-    return openCalendar(m_db, m_databaseName, message);
+    if (!openCalendar(m_db, m_databaseName, message))
+        return false;
+    m_db.setBusyTimeout(m_busyTimeout);
+    return true;
 }
 
 void DataSource::setBusyTimeout(int milliseconds)
 {
+    m_busyTimeout = milliseconds;
     m_db.setBusyTimeout(milliseconds);
 }
 
@@ -37,11 +47,17 @@ bool DataSource::refresh()
     // again, as a move would.
     if (!leaving())
         return false;
+    // Refused once in this action: the file is not waited for a second time.
+    const bool sansAttente = m_actionDepth > 0 && m_failureReported;
+    if (sansAttente)
+        m_db.setBusyTimeout(0);
     QString error;
-    if (!m_recordset.load(m_source, &error)) {
-        platform::msgBox(
-            QStringLiteral("La base de données %1 ne peut pas être lue :").arg(m_databaseName) +
-            platform::LineBreak + error + '.');
+    const bool lu = m_recordset.load(m_source, &error);
+    if (sansAttente)
+        m_db.setBusyTimeout(m_busyTimeout);
+    if (!lu) {
+        report(QStringLiteral("La base de données %1 ne peut pas être lue :").arg(m_databaseName) +
+               platform::LineBreak + error + '.');
         return false;
     }
     return true;
@@ -55,7 +71,6 @@ void DataSource::updateControls()
 void DataSource::bind(Field field, QLineEdit* box)
 {
     m_boxes[size_t(field)] = box;
-    connect(box, &QLineEdit::textEdited, this, [this] { m_failureReported = false; });
     arrived();
 }
 
@@ -69,9 +84,12 @@ bool DataSource::isDirty() const
     return false;
 }
 
-bool DataSource::submit()
+bool DataSource::submit(StoreFailure* failure)
 {
-    return leaving();
+    StoreFailure* const before = std::exchange(m_capture, failure);
+    const bool stored = leaving();
+    m_capture = before;
+    return stored;
 }
 
 bool DataSource::leaving()
@@ -117,18 +135,19 @@ void DataSource::arrived()
 
 void DataSource::failed(const StoreFailure& failure)
 {
-    if (m_failureReported)
+    if (m_capture) {
+        *m_capture = failure;
         return;
-    m_failureReported = true;
-    m_reporting = true;
-    platform::msgBox(failure.message());
-    m_reporting = false;
+    }
+    report(failure.message());
 }
 
-bool DataSource::eventFilter(QObject* watched, QEvent* event)
+void DataSource::report(const QString& message)
 {
-    if (!m_reporting &&
-        (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::KeyPress))
-        m_failureReported = false;
-    return QObject::eventFilter(watched, event);
+    if (m_actionDepth > 0) {
+        if (m_failureReported)
+            return;
+        m_failureReported = true;
+    }
+    platform::msgBox(message);
 }

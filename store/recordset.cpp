@@ -39,9 +39,20 @@ private:
 
 } // namespace
 
-QString frenchReason(int code, const QString& engineMessage)
+QString frenchReason(int code)
 {
     switch (code) {
+    case platform::SqliteReadOnlyDbMoved:
+        return QStringLiteral("le fichier a été supprimé ou déplacé depuis le démarrage de "
+                              "Tarvelon ; plus rien ne pourra être enregistré avant que "
+                              "Tarvelon soit redémarré");
+    case platform::SqliteReadOnlyRollback:
+        return QStringLiteral("le fichier a été laissé inachevé par un autre programme et "
+                              "ne peut pas être réparé en lecture seule");
+    default:
+        break;
+    }
+    switch (platform::primaryCode(code)) {
     case platform::SqliteReadOnly:
         return QStringLiteral("le fichier est en lecture seule");
     case platform::SqliteBusy:
@@ -50,39 +61,61 @@ QString frenchReason(int code, const QString& engineMessage)
     case platform::SqliteFull:
         return QStringLiteral("le disque est plein");
     case platform::SqliteIoErr:
-        return QStringLiteral("erreur d'écriture sur le disque");
+        return code == platform::SqliteIoErrShortRead
+                   ? QStringLiteral("le fichier est endommagé (il a été tronqué)")
+                   : QStringLiteral("erreur de lecture ou d'écriture sur le disque");
     case platform::SqliteCantOpen:
         return QStringLiteral("le fichier ne peut pas être ouvert");
     case platform::SqliteNotADb:
         return QStringLiteral("ce n'est pas une base de données SQLite");
     case platform::SqliteCorrupt:
         return QStringLiteral("le fichier est endommagé");
+    case platform::SqliteError:
+        // Our requests are fixed and valid: the file itself has changed.
+        return QStringLiteral("le fichier est endommagé : la table Fetes ou l'un de ses "
+                              "champs est introuvable");
     case platform::SqlitePerm:
     case platform::SqliteAuth:
         return QStringLiteral("accès refusé");
     default:
-        return QStringLiteral("erreur de la base de données (%1)").arg(engineMessage);
+        // Never the engine's own (English) words.
+        return QStringLiteral("erreur de la base de données (code %1)").arg(code);
     }
 }
 
-QString StoreFailure::message() const
+QString StoreFailure::cause() const
 {
     const QString who = QStringLiteral("« %1 » (%2)").arg(nom, date);
     switch (operation) {
     case StoreOperation::Change:
         return QStringLiteral("Les modifications de ") + who +
                QStringLiteral(" n'ont pas pu être enregistrées :") + platform::LineBreak + reason +
-               '.' + platform::LineBreak + QStringLiteral("Ce que vous avez tapé reste affiché.");
+               '.';
     case StoreOperation::Add:
         return QStringLiteral("La nouvelle entrée ") + who +
                QStringLiteral(" n'a pas pu être enregistrée :") + platform::LineBreak + reason +
-               '.' + platform::LineBreak + QStringLiteral("Ce que vous avez tapé reste affiché.");
+               '.';
     case StoreOperation::Delete:
         return QStringLiteral("L'entrée ") + who + QStringLiteral(" n'a pas pu être supprimée :") +
                platform::LineBreak + reason + '.';
     case StoreOperation::NoEntry:
         return QStringLiteral("Aucune entrée n'est affichée : ce que vous avez tapé (") + who +
-               QStringLiteral(") n'est pas enregistré.") + platform::LineBreak +
+               QStringLiteral(") n'est pas enregistré.");
+    }
+    return {};
+}
+
+QString StoreFailure::message() const
+{
+    switch (operation) {
+    case StoreOperation::Change:
+    case StoreOperation::Add:
+        return cause() + platform::LineBreak +
+               QStringLiteral("Ce que vous avez tapé reste affiché.");
+    case StoreOperation::Delete:
+        return cause();
+    case StoreOperation::NoEntry:
+        return cause() + platform::LineBreak +
                QStringLiteral("Utilisez « Ajouter » pour créer une entrée.");
     }
     return {};
@@ -117,7 +150,7 @@ bool RecordSet::load(const RecordSource& source, QString* error)
     }
     if (rc != platform::SqliteDone || !query.isValid()) {
         if (error)
-            *error = frenchReason(m_db.errorCode(), m_db.errorMessage());
+            *error = frenchReason(m_db.errorCode());
         return false;
     }
 
@@ -353,7 +386,7 @@ bool RecordSet::storeNew()
     for (int f = 0; f < FieldCount; ++f)
         insert.bind(f + 1, m_new.fields[size_t(f)]);
     if (insert.step() != platform::SqliteDone) {
-        fail(StoreOperation::Add, m_new, frenchReason(m_db.errorCode(), m_db.errorMessage()));
+        fail(StoreOperation::Add, m_new, frenchReason(m_db.errorCode()));
         return false;
     }
     m_new.rowid = m_db.lastInsertRowId();
@@ -392,7 +425,7 @@ bool RecordSet::storeEdit()
         statement.bind(f + 1, changed.fields[size_t(f)]);
     statement.bind(5, entry.rowid);
     if (statement.step() != platform::SqliteDone) {
-        fail(StoreOperation::Change, changed, frenchReason(m_db.errorCode(), m_db.errorMessage()));
+        fail(StoreOperation::Change, changed, frenchReason(m_db.errorCode()));
         return false;
     }
     if (m_db.changes() == 0) {
@@ -414,7 +447,7 @@ bool RecordSet::deleteCurrent()
     platform::SqliteStatement statement(m_db, "DELETE FROM Fetes WHERE rowid = ?1");
     statement.bind(1, entry.rowid);
     if (statement.step() != platform::SqliteDone) {
-        fail(StoreOperation::Delete, entry, frenchReason(m_db.errorCode(), m_db.errorMessage()));
+        fail(StoreOperation::Delete, entry, frenchReason(m_db.errorCode()));
         return false;
     }
     m_rows.erase(m_rows.begin() + m_pos);

@@ -29,11 +29,14 @@ struct StoreFailure {
     QString nom;
     QString date;
     QString reason;
+    // What went wrong, then what the user can do.
+    QString cause() const;
     QString message() const;
 };
 
-// The French words for an SQLite result code.
-QString frenchReason(int sqliteCode, const QString& engineMessage);
+// The French words for an SQLite (extended) result code; never the engine's
+// own English text.
+QString frenchReason(int sqliteCode);
 
 // The rows of one record source, in the table's insertion order, with a
 // current position that may also stand before the first row (BOF) or after

@@ -31,8 +31,11 @@ FakeMessages::FakeMessages()
             answers.pop_front();
             return answer;
         }
-        return request.style == platform::MbYesNoQuestion ? int(platform::AnswerYes)
-                                                          : int(platform::AnswerOk);
+        // Else the default button: Yes for a question, unless No is made the default.
+        if ((request.style & ~platform::MbDefaultButton2) != platform::MbYesNoQuestion)
+            return int(platform::AnswerOk);
+        return (request.style & platform::MbDefaultButton2) ? int(platform::AnswerNo)
+                                                            : int(platform::AnswerYes);
     })
 {
 }

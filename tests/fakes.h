@@ -19,7 +19,7 @@ public:
     QStringList* journal = nullptr; // shared with the messages, for ordering
 };
 
-// Records every message box; answers from a queue, else OK (Yes for 36).
+// Records every message box; answers from a queue, else its default button.
 class FakeMessages {
 public:
     FakeMessages();

@@ -86,7 +86,8 @@ private Q_SLOTS:
     void accessibleNames()
     {
         test::Installation inst(calendrier());
-        Tarvelon w;
+        auto loaded = inst.loadWindow();
+        Tarvelon& w = *loaded;
         w.show();
         const std::pair<const char*, const char*> names[] = {
             {"Text1_0", "Prénom"},     {"Text1_1", "Date"},

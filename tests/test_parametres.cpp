@@ -7,6 +7,11 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <future>
+#include <sys/stat.h>
+#include <unistd.h>
+
 class TestParametres : public QObject {
     Q_OBJECT
 
@@ -178,6 +183,27 @@ private Q_SLOTS:
         write("[Evenements]\r\n" + big + "\r\n01/01=An\r\n");
         QCOMPARE(LireParametre(m_file, QStringLiteral("Evenements"), QStringLiteral("01/01"), {}),
                  QStringLiteral("An"));
+    }
+
+    // A settings file or a sound that is a pipe reads as missing at once: a
+    // blocking open would hold the program before any window.
+    void pipes_readAsMissingWithoutBlocking()
+    {
+        QVERIFY(::mkfifo(QFile::encodeName(m_file).constData(), 0600) == 0);
+        auto lecture = std::async(std::launch::async, [this] {
+            return LireParametre(m_file, QStringLiteral("Defaut"), QStringLiteral("Top"),
+                                 QStringLiteral("1000")) +
+                   (platform::isWaveFile(m_file) ? QStringLiteral("+wave") : QString());
+        });
+        if (lecture.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+            // Release the reader before failing, so that the test can end.
+            const int fd = ::open(QFile::encodeName(m_file).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0)
+                ::close(fd);
+            QFAIL("a read of a pipe blocked");
+        }
+        QCOMPARE(lecture.get(), QStringLiteral("1000"));
+        QVERIFY(QFile::remove(m_file));
     }
 
     // The default sound: the Beep key, always under the installation directory.

@@ -8,7 +8,9 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QtTest>
+
 #include <chrono>
+#include <sys/stat.h>
 #include <thread>
 
 using test::Row;
@@ -304,9 +306,17 @@ private Q_SLOTS:
         RecordSet& rs = data.recordset();
         QVERIFY(data.database().exec("PRAGMA query_only = ON"));
         box(Field::Nom)->setText(QStringLiteral("Perdu?"));
-        QVERIFY(!rs.moveNext());
-        QVERIFY(!rs.findFirst(Criterion::equals(Field::Date, QStringLiteral("25/04"))));
+        {
+            const DataSource::Action action(data); // one action, two refused steps
+            QVERIFY(!rs.moveNext());
+            QVERIFY(!rs.findFirst(Criterion::equals(Field::Date, QStringLiteral("25/04"))));
+        }
         QCOMPARE(m_messages->shown.size(), size_t(1));
+        {
+            const DataSource::Action action(data); // the next action tells again
+            QVERIFY(!rs.moveNext());
+        }
+        QCOMPARE(m_messages->shown.size(), size_t(2));
         QVERIFY(m_messages->shown[0].text.contains(QStringLiteral("« Perdu? » (23/04)")));
         QVERIFY(m_messages->shown[0].text.contains(QStringLiteral("lecture seule")));
         QCOMPARE(nom(), QStringLiteral("Perdu?"));
@@ -410,6 +420,17 @@ private Q_SLOTS:
         QFile after(m_path);
         QVERIFY(after.open(QIODevice::ReadOnly));
         QCOMPARE(after.readAll(), bytes);
+    }
+
+    void pipeAsDatabase_toldWithoutBlocking()
+    {
+        QFile::remove(m_path);
+        QVERIFY(::mkfifo(QFile::encodeName(m_path).constData(), 0600) == 0);
+        platform::SqliteDatabase db;
+        QString message;
+        QVERIFY(!openCalendar(db, m_path, &message));
+        QVERIFY2(message.contains(QStringLiteral("n'est pas un fichier ordinaire")),
+                 qPrintable(message));
     }
 };
 

@@ -5,9 +5,11 @@
 
 // The record display: the names of the entry's day, the day in words, the
 // age line and the Saint/Sainte options. It leaves the record set on the
-// entry it was called on.
+// entry it was called on. In the birthday view, when the name days cannot be
+// read, the list stays empty and the birthdays stay open on the entry shown.
 void Tarvelon::MiseAJour()
 {
+    const DataSource::Action action(*Data1);
     RecordSet& rs = Data1->recordset();
     List1->clear();
     SSPanel4->setCaption(QString());
@@ -25,32 +27,41 @@ void Tarvelon::MiseAJour()
         SSPanel4->setCaption(JourEnLettres(jour, annee));
 
         const std::optional<qint64> signet = rs.bookmark();
+        bool lu = true;
         if (!ModeFetes) {
             Data1->setRecordSource(sourceNameDays());
-            Data1->refresh();
+            lu = Data1->refresh();
+            if (!lu)
+                Data1->setRecordSource(sourceBirthdays());
         }
 
         // The names of the day, in record order; the name-day view leaves out
         // the shown name (and its namesakes of the same day).
-        const Criterion duJour = Criterion::equals(Field::Date, jour);
-        rs.moveFirst();
-        rs.findFirst(duJour);
-        while (!rs.noMatch()) {
-            const QString trouve = Text1[0]->text();
-            if (!ModeFetes || trouve != nom)
-                List1->addItem(trouve);
-            rs.findNext(duJour);
+        if (lu) {
+            const Criterion duJour = Criterion::equals(Field::Date, jour);
+            rs.moveFirst();
+            rs.findFirst(duJour);
+            while (!rs.noMatch()) {
+                const QString trouve = Text1[0]->text();
+                if (!ModeFetes || trouve != nom)
+                    List1->addItem(trouve);
+                rs.findNext(duJour);
+            }
         }
 
         if (ModeFetes) {
             if (signet)
                 rs.setBookmark(*signet);
-        } else {
+        } else if (lu) {
             Data1->setRecordSource(sourceBirthdays());
-            Data1->refresh();
-            // Back to the very entry shown, even with namesakes; by its name
-            // only when it was never stored.
-            if (!signet || !rs.setBookmark(*signet)) {
+            if (!Data1->refresh()) {
+                // The name days stay open: the window says so rather than
+                // show them under the birthday captions.
+                montrerVue(false);
+                rs.moveFirst();
+            } else if (!signet || !rs.setBookmark(*signet)) {
+                // Back to the very entry shown, even with namesakes; by its
+                // name only when it was never stored.
                 rs.moveFirst();
                 rs.findFirst(Criterion::equals(Field::Nom, nom));
             }

@@ -6,6 +6,7 @@
 // Today's date: today's reminder first, then today's entry of the view.
 void Tarvelon::Label2_Click()
 {
+    const DataSource::Action action(*Data1);
     JourCourant = CleDuJour(platform::today());
     Text2->setText(JourCourant);
     RappelEvenement(JourCourant);

@@ -68,6 +68,7 @@ void Tarvelon::Form_Activate()
 {
     if (!PremiereActivation)
         return;
+    const DataSource::Action action(*Data1);
     PremiereActivation = false;
     ModeFetes = true;
     JourCourant = CleDuJour(today());

@@ -15,21 +15,47 @@ void Tarvelon::montrerPaireAjout(bool ajout)
     SSCommand1[1]->setVisible(!ajout);
 }
 
+// Begins a new entry holding what the boxes show, leaving the entry shown
+// as it is stored.
+bool Tarvelon::recommencerAjout()
+{
+    std::array<QString, 3> texte;
+    for (size_t i = 0; i < texte.size(); ++i)
+        texte[i] = Text1[i]->text();
+    const QString annee = Text3->text();
+    Data1->updateControls();
+    if (!Data1->recordset().addNew())
+        return false;
+    for (size_t i = 0; i < texte.size(); ++i)
+        Text1[i]->setText(texte[i]);
+    Text3->setText(annee);
+    return true;
+}
+
 // The editing commands. A step that fails is passed over, except a store the
 // database refuses: the user was told, and what was typed stays on screen.
 void Tarvelon::SSCommand1_Click(int Index)
 {
+    const DataSource::Action action(*Data1);
     RecordSet& rs = Data1->recordset();
 
     switch (Index) {
     case 0: // Ajouter
+        // What was typed into the shown entry is stored first: refused, the
+        // window stays exactly as it was, with the typed text.
+        if (!Data1->submit())
+            return;
         montrerPaireAjout(true);
         SSOption1[0]->setValue(false);
         SSOption1[1]->setValue(false);
         List1->clear();
         SSPanel4->setCaption(QString());
         Label1[2]->setText(QString());
-        rs.addNew();
+        if (!rs.addNew()) { // nothing new begun: the entry shown again, whole
+            montrerPaireAjout(false);
+            MiseAJour();
+            return;
+        }
         Text1[0]->setFocus();
         break;
 
@@ -54,19 +80,26 @@ void Tarvelon::SSCommand1_Click(int Index)
         break;
 
     case 3: // Valider
-        if (ModeFetes) {
-            rs.setFieldValue(QStringLiteral("Nom"), Text1[0]->text());
-            rs.setFieldValue(QStringLiteral("Date"), Text1[1]->text());
-            rs.setFieldValue(QStringLiteral("MF"), Text1[2]->text());
-            rs.setFieldValue(QStringLiteral("Annee"), QStringLiteral("0000"));
-        } else {
-            rs.setFieldValue(QStringLiteral("Nom"), Text1[0]->text());
-            rs.setFieldValue(QStringLiteral("Date"), Text1[1]->text());
-            rs.setFieldValue(QStringLiteral("MF"), QStringLiteral(" "));
-            rs.setFieldValue(QStringLiteral("Annee"), Text3->text());
+        // Valider only ever adds. When a move has already stored the new
+        // entry, what the boxes now hold, if typed, goes into a new entry and
+        // never over the entry shown.
+        if (!rs.isAdding() && Data1->isDirty() && !recommencerAjout())
+            return;
+        if (rs.isAdding()) {
+            if (ModeFetes) {
+                rs.setFieldValue(QStringLiteral("Nom"), Text1[0]->text());
+                rs.setFieldValue(QStringLiteral("Date"), Text1[1]->text());
+                rs.setFieldValue(QStringLiteral("MF"), Text1[2]->text());
+                rs.setFieldValue(QStringLiteral("Annee"), QStringLiteral("0000"));
+            } else {
+                rs.setFieldValue(QStringLiteral("Nom"), Text1[0]->text());
+                rs.setFieldValue(QStringLiteral("Date"), Text1[1]->text());
+                rs.setFieldValue(QStringLiteral("MF"), QStringLiteral(" "));
+                rs.setFieldValue(QStringLiteral("Annee"), Text3->text());
+            }
+            if (!rs.update())
+                return; // refused: still adding, with what was typed
         }
-        if (!rs.update() && rs.isAdding())
-            return; // refused: still adding, with what was typed
         rs.moveLast();
         montrerPaireAjout(false);
         MiseAJour();

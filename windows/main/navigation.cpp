@@ -5,6 +5,7 @@
 // press.
 void Tarvelon::SSCommand2_Click(int Index)
 {
+    const DataSource::Action action(*Data1);
     RecordSet& rs = Data1->recordset();
     switch (Index) {
     case 0:

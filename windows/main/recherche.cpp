@@ -9,6 +9,7 @@ using namespace platform;
 // begins with a number. Always from the first entry; the box is emptied.
 void Tarvelon::SSCommand3_Click()
 {
+    const DataSource::Action action(*Data1);
     RecordSet& rs = Data1->recordset();
 
     QString recherche = Text2->text();

@@ -1,6 +1,7 @@
 #include "windows/main/tarvelon.h"
 
 #include "platform/help.h"
+#include "platform/messagebox.h"
 
 #include <QCloseEvent>
 #include <QIcon>
@@ -230,9 +231,19 @@ void Tarvelon::showEvent(QShowEvent* event)
 }
 
 // Closing the window ends the program. What was typed into the shown entry is
-// stored first, as leaving the entry would; nothing else is written.
+// stored first, as leaving the entry would; nothing else is written. When
+// that store is refused, the user chooses: quit without it, or stay (the
+// default) with the typed text still on screen.
 void Tarvelon::closeEvent(QCloseEvent* event)
 {
-    Data1->submit();
+    const DataSource::Action action(*Data1);
+    StoreFailure echec;
+    if (!Data1->submit(&echec) &&
+        msgBox(echec.cause() + LineBreak +
+                   QStringLiteral("Quitter sans enregistrer ce que vous avez tapé ?"),
+               MbYesNoQuestion | MbDefaultButton2) != AnswerYes) {
+        event->ignore();
+        return;
+    }
     event->accept();
 }

@@ -90,6 +90,8 @@ private:
     void creerControles();
     void relierEvenements();
     void montrerPaireAjout(bool ajout);
+    bool recommencerAjout();
+    void montrerVue(bool anniversaires);
     // Light red with "Jour noté" for assistive technologies, or black.
     void marquer(platform::Label* legende, bool note);
 

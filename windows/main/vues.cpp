@@ -1,11 +1,31 @@
 #include "windows/main/tarvelon.h"
 
 // "Anniversaires" / "Fêtes à souhaiter": the other view, its first entry.
+// The switch happens whole or not at all: when the other view cannot be
+// read (the user is told once), the window goes back to the view it shows.
 void Tarvelon::SSCommand5_Click()
 {
+    const DataSource::Action action(*Data1);
     marquer(Label1[1], false);
     const bool versAnniversaires = ModeFetes;
-    if (versAnniversaires) {
+    const QString titre = windowTitle();
+    const RecordSource source = Data1->recordSource();
+    montrerVue(versAnniversaires);
+    Data1->setRecordSource(versAnniversaires ? sourceBirthdays() : sourceNameDays());
+    if (!Data1->refresh()) {
+        montrerVue(!versAnniversaires);
+        setWindowTitle(titre);
+        Data1->setRecordSource(source);
+        return;
+    }
+    MiseAJour();
+    Text2->setFocus();
+}
+
+// The captions, the view flag and the controls of one view.
+void Tarvelon::montrerVue(bool anniversaires)
+{
+    if (anniversaires) {
         setWindowTitle(QStringLiteral("Anniversaires"));
         SSCommand5->setText(QStringLiteral("Fêtes à souhaiter"));
         Label1[3]->setText(QStringLiteral("Fêtes du jour"));
@@ -18,12 +38,8 @@ void Tarvelon::SSCommand5_Click()
         Label1[0]->setText(QStringLiteral("Prénom"));
         ModeFetes = true;
     }
-    Label1[2]->setVisible(versAnniversaires);
-    Text3->setVisible(versAnniversaires);
-    SSOption1[0]->setVisible(!versAnniversaires);
-    SSOption1[1]->setVisible(!versAnniversaires);
-    Data1->setRecordSource(versAnniversaires ? sourceBirthdays() : sourceNameDays());
-    Data1->refresh();
-    MiseAJour();
-    Text2->setFocus();
+    Label1[2]->setVisible(anniversaires);
+    Text3->setVisible(anniversaires);
+    SSOption1[0]->setVisible(!anniversaires);
+    SSOption1[1]->setVisible(!anniversaires);
 }

@@ -1,0 +1,49 @@
+#include "platform/fichier.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+
+bool readRegularFile(const std::string& path, std::string& bytes, std::size_t maxBytes)
+{
+    bytes.clear();
+    // Opened without waiting (a pipe with no writer would hold a plain open
+    // forever), then checked on the descriptor itself, so that nothing can be
+    // swapped in between.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    if (ok) {
+        char buffer[65536];
+        for (;;) {
+            std::size_t wanted = sizeof buffer;
+            if (maxBytes != 0) {
+                if (bytes.size() >= maxBytes)
+                    break;
+                wanted = std::min(wanted, maxBytes - bytes.size());
+            }
+            const ssize_t n = ::read(fd, buffer, wanted);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0) {
+                ok = false;
+                break;
+            }
+            if (n == 0)
+                break;
+            bytes.append(buffer, std::size_t(n));
+        }
+    }
+    ::close(fd);
+    if (!ok)
+        bytes.clear();
+    return ok;
+}
+
+} // namespace platform

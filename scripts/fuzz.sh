@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for a bounded time
+# (default 20 s). Does nothing when clang or its fuzzer runtime is missing.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-20}"
+if ! command -v clang++ >/dev/null ||
+   ! echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' |
+     clang++ -x c++ -fsanitize=fuzzer -o /dev/null - 2>/dev/null; then
+  echo "fuzz: clang and its fuzzer runtime are missing; skipped"
+  exit 0
+fi
+cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DTARVELON_FUZZ=ON -DTARVELON_TESTS=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build-fuzz -j2 --target fuzz_recherche fuzz_parametres
+for target in fuzz_recherche fuzz_parametres; do
+  corpus="build-fuzz/corpus/$target"
+  mkdir -p "$corpus"
+  echo "fuzz: $target for ${seconds} s"
+  status=0
+  "build-fuzz/fuzz/$target" -max_total_time="$seconds" "$corpus" >"build-fuzz/$target.log" 2>&1 ||
+    status=$?
+  if [ "$status" -ne 0 ]; then
+    tail -40 "build-fuzz/$target.log"
+    exit "$status"
+  fi
+  grep -E "^Done" "build-fuzz/$target.log"
+done
