@@ -64,7 +64,6 @@ private:
 // Result codes used by callers.
 enum SqliteCode {
     SqliteOk = 0,
-    SqliteError = 1,
     SqlitePerm = 3,
     SqliteBusy = 5,
     SqliteLocked = 6,
@@ -76,12 +75,7 @@ enum SqliteCode {
     SqliteAuth = 23,
     SqliteNotADb = 26,
     SqliteRow = 100,
-    SqliteDone = 101,
-    // Extended codes.
-    SqliteReadOnlyRollback = SqliteReadOnly | (3 << 8),
-    SqliteReadOnlyDbMoved = SqliteReadOnly | (4 << 8),
-    SqliteReadOnlyDirectory = SqliteReadOnly | (6 << 8),
-    SqliteIoErrShortRead = SqliteIoErr | (2 << 8)
+    SqliteDone = 101
 };
 
 // The kind of an extended result code.

@@ -2,17 +2,13 @@
 
 #include "platform/messagebox.h"
 #include "platform/sqlite.h"
+#include "store/calendrier_fr.h"
 #include "store/recordset.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
-
-static void initCalendrierResource()
-{
-    Q_INIT_RESOURCE(calendrier);
-}
 
 namespace {
 
@@ -80,19 +76,10 @@ bool createCalendar(const QString& path, QString* message)
 
 std::vector<CalendarEntry> bundledCalendar()
 {
-    initCalendrierResource();
     std::vector<CalendarEntry> entries;
-    QFile file(QStringLiteral(":/calendrier/fetes.tsv"));
-    if (!file.open(QIODevice::ReadOnly))
-        return entries;
-    const QString text = QString::fromUtf8(file.readAll());
-    const auto lines = QStringView(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (qsizetype i = 1; i < lines.size(); ++i) { // the first line names the columns
-        const auto columns = lines[i].split(QLatin1Char('\t'));
-        if (columns.size() >= 3)
-            entries.push_back(
-                {columns[0].toString(), columns[1].toString(), columns[2].toString()});
-    }
+    for (const FeteFr& fete : calendrierFr())
+        entries.push_back({QString::fromStdString(fete.date), QString::fromStdString(fete.nom),
+                           QString::fromStdString(fete.mf)});
     return entries;
 }
 

@@ -1,6 +1,7 @@
 #include "store/recordset.h"
 
 #include "platform/messagebox.h"
+#include "platform/raisons.h"
 #include "platform/sqlite.h"
 
 #include <algorithm>
@@ -41,46 +42,7 @@ private:
 
 QString frenchReason(int code)
 {
-    switch (code) {
-    case platform::SqliteReadOnlyDbMoved:
-        return QStringLiteral("le fichier a été supprimé ou déplacé depuis le démarrage de "
-                              "Tarvelon ; plus rien ne pourra être enregistré avant que "
-                              "Tarvelon soit redémarré");
-    case platform::SqliteReadOnlyRollback:
-        return QStringLiteral("le fichier a été laissé inachevé par un autre programme et "
-                              "ne peut pas être réparé en lecture seule");
-    default:
-        break;
-    }
-    switch (platform::primaryCode(code)) {
-    case platform::SqliteReadOnly:
-        return QStringLiteral("le fichier est en lecture seule");
-    case platform::SqliteBusy:
-    case platform::SqliteLocked:
-        return QStringLiteral("le fichier est occupé par un autre programme");
-    case platform::SqliteFull:
-        return QStringLiteral("le disque est plein");
-    case platform::SqliteIoErr:
-        return code == platform::SqliteIoErrShortRead
-                   ? QStringLiteral("le fichier est endommagé (il a été tronqué)")
-                   : QStringLiteral("erreur de lecture ou d'écriture sur le disque");
-    case platform::SqliteCantOpen:
-        return QStringLiteral("le fichier ne peut pas être ouvert");
-    case platform::SqliteNotADb:
-        return QStringLiteral("ce n'est pas une base de données SQLite");
-    case platform::SqliteCorrupt:
-        return QStringLiteral("le fichier est endommagé");
-    case platform::SqliteError:
-        // Our requests are fixed and valid: the file itself has changed.
-        return QStringLiteral("le fichier est endommagé : la table Fetes ou l'un de ses "
-                              "champs est introuvable");
-    case platform::SqlitePerm:
-    case platform::SqliteAuth:
-        return QStringLiteral("accès refusé");
-    default:
-        // Never the engine's own (English) words.
-        return QStringLiteral("erreur de la base de données (code %1)").arg(code);
-    }
+    return QString::fromStdString(platform::raisonSqlite(code));
 }
 
 QString StoreFailure::cause() const

@@ -1,0 +1,138 @@
+// tarvelon-rappel against remind (Debian's package remind) on the same data:
+// the bundled calendar plus 100 birthdays, written once into tarvelon.db and
+// once as a remind file. Runs both alternately, 30 times each by default, as
+// child processes, and prints the medians, their ratio and the peak memory.
+#include "platform/sqlite.h"
+#include "store/calendrier.h"
+
+#include <QDate>
+#include <QFile>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+struct Run {
+    double millis;
+    int status;
+};
+
+// Runs a command, its output thrown away; with stderrTo, its error output
+// goes to that file.
+Run spawn(const std::vector<const char*>& command, const char* stderrTo = nullptr)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (stderrTo)
+        posix_spawn_file_actions_addopen(&actions, 2, stderrTo, O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    std::vector<char*> args;
+    for (const char* a : command)
+        args.push_back(const_cast<char*>(a));
+    args.push_back(nullptr);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid;
+    const int rc = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (rc != 0)
+        return {-1, -1};
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const auto end = std::chrono::steady_clock::now();
+    return {std::chrono::duration<double, std::milli>(end - start).count(), status};
+}
+
+// The peak memory of a command, in KiB, through the small launcher.
+long peakKiB(std::vector<const char*> command, const QString& dir)
+{
+    command.insert(command.begin(), PIC_MEMOIRE);
+    const QByteArray report = (dir + QStringLiteral("/pic")).toUtf8();
+    spawn(command, report.constData());
+    QFile file(QString::fromUtf8(report));
+    return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLong() : -1;
+}
+
+double median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+const char* const Mois[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                            "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    const int runs = argc > 1 ? std::atoi(argv[1]) : 30;
+    QTemporaryDir home;
+    const QString dir = home.path() + QStringLiteral("/tarvelon/");
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+
+    // The calendar: the bundled name days, then 100 birthdays over the year.
+    platform::SqliteDatabase db;
+    QString message;
+    if (!openCalendar(db, dir + QStringLiteral("tarvelon.db"), &message)) {
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+        return 1;
+    }
+    QByteArray rem;
+    for (const CalendarEntry& e : bundledCalendar())
+        rem += "REM " + QByteArray::number(e.date.left(2).toInt()) + ' ' +
+               Mois[e.date.mid(3, 2).toInt() - 1] + " MSG Fête : " + e.nom.toUtf8() + '\n';
+    db.exec("BEGIN");
+    platform::SqliteStatement insert(db, "INSERT INTO Fetes VALUES (?1, ?2, ?3, ' ')");
+    for (int i = 0; i < 100; ++i) {
+        const QDate day = QDate(2026, 1, 1).addDays(i * 365 / 100 + 1);
+        const QString nom = QStringLiteral("Ami%1").arg(i);
+        const int annee = 1950 + i % 60;
+        insert.bind(1, nom);
+        insert.bind(2, day.toString(QStringLiteral("dd/MM")));
+        insert.bind(3, QString::number(annee));
+        insert.step();
+        insert.reset();
+        rem += "REM " + QByteArray::number(day.day()) + ' ' + Mois[day.month() - 1] +
+               " MSG Anniversaire : " + nom.toUtf8() + ", [year(today())-" +
+               QByteArray::number(annee) + "] ans\n";
+    }
+    db.exec("COMMIT");
+    db.close();
+    const QString remFile = dir + QStringLiteral("tarvelon.rem");
+    QFile file(remFile);
+    if (!file.open(QIODevice::WriteOnly) || file.write(rem) != rem.size())
+        return 1;
+    file.close();
+
+    // A day with name days and a birthday.
+    const QByteArray remPath = remFile.toUtf8();
+    const std::vector<const char*> ours = {TARVELON_RAPPEL, "--date", "05/03/2026"};
+    const std::vector<const char*> theirs = {"remind", "-q", remPath.constData(), "2026-03-05"};
+    if (spawn(theirs).status != 0) {
+        std::fprintf(stderr, "remind is missing: apt install remind\n");
+        return 1;
+    }
+    spawn(ours);
+
+    std::vector<double> a, b;
+    for (int i = 0; i < runs; ++i) {
+        a.push_back(spawn(ours).millis);
+        b.push_back(spawn(theirs).millis);
+    }
+    const double ma = median(a), mb = median(b);
+    std::printf("today's reminder, %d alternating runs each (1,051 name days + 100 birthdays)\n",
+                runs);
+    std::printf("  tarvelon-rappel: %.2f ms median, peak %ld KiB\n", ma, peakKiB(ours, dir));
+    std::printf("  remind:          %.2f ms median, peak %ld KiB\n", mb, peakKiB(theirs, dir));
+    std::printf("  ratio %.3f (goal < 1.0)\n", ma / mb);
+    return 0;
+}

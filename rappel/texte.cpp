@@ -1,0 +1,137 @@
+#include "rappel/texte.h"
+
+namespace rappel {
+
+namespace {
+
+std::string ans(int age)
+{
+    return std::to_string(age) + (age == 1 ? " an" : " ans");
+}
+
+std::string quand(int dans)
+{
+    return dans == 1 ? "Demain" : "Dans " + std::to_string(dans) + " jours";
+}
+
+// "Paul (46 ans)", "Léa", "Auguste (29 février, 46 ans)".
+std::string personne(const Element& e)
+{
+    std::string precision = e.du29Fevrier ? "29 février" : "";
+    if (e.age)
+        precision += (precision.empty() ? "" : ", ") + ans(*e.age);
+    return texteSur(e.texte) + (precision.empty() ? "" : " (" + precision + ")");
+}
+
+std::string enumeration(const std::vector<std::string>& mots)
+{
+    std::string texte;
+    for (size_t i = 0; i < mots.size(); ++i)
+        texte += (i == 0 ? "" : i + 1 == mots.size() ? " et " : ", ") + mots[i];
+    return texte;
+}
+
+} // namespace
+
+std::string texteSur(std::string texte)
+{
+    for (size_t i = 0; i < texte.size(); ++i) {
+        const auto c = static_cast<unsigned char>(texte[i]);
+        if (c < 0x20 || c == 0x7F) {
+            texte[i] = ' ';
+        } else if (c == 0xC2 && i + 1 < texte.size() &&
+                   static_cast<unsigned char>(texte[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(texte[i + 1]) <= 0x9F) {
+            texte.replace(i, 2, " "); // a C1 control character
+        }
+    }
+    return texte;
+}
+
+std::string titre(const JourRappel& jour)
+{
+    std::string texte = jourEnMots(jour.date);
+    texte[0] = char(texte[0] - 'a' + 'A'); // weekdays are written in plain ASCII
+    if (jour.dans == 1)
+        texte += " (demain)";
+    else if (jour.dans > 1)
+        texte += " (dans " + std::to_string(jour.dans) + " jours)";
+    return texte;
+}
+
+std::vector<std::string> lignes(const JourRappel& jour)
+{
+    std::vector<std::string> resultat;
+    for (const Element& e : jour.elements) {
+        const std::string du = e.du29Fevrier ? " du 29 février" : "";
+        switch (e.sorte) {
+        case Element::Fete:
+            resultat.push_back("Fête" + du + " : " + texteSur(e.texte));
+            break;
+        case Element::Anniversaire:
+            resultat.push_back("Anniversaire" + du + " : " + texteSur(e.texte) +
+                               (e.age ? ", " + ans(*e.age) : ""));
+            break;
+        case Element::Evenement:
+            resultat.push_back("Événement" + du + " : " + texteSur(e.texte));
+            break;
+        }
+    }
+    if (resultat.empty())
+        resultat.push_back("Rien à souhaiter ce jour.");
+    return resultat;
+}
+
+std::optional<Notification> notification(const std::vector<JourRappel>& jours)
+{
+    std::vector<std::string> fetes, anniversaires, evenements, avenir;
+    if (!jours.empty()) {
+        for (const Element& e : jours.front().elements) {
+            if (e.sorte == Element::Fete)
+                fetes.push_back(texteSur(e.texte) + (e.du29Fevrier ? " (29 février)" : ""));
+            else if (e.sorte == Element::Anniversaire)
+                anniversaires.push_back(personne(e));
+            else
+                evenements.push_back(texteSur(e.texte));
+        }
+    }
+    for (size_t i = 1; i < jours.size(); ++i) {
+        for (const Element& e : jours[i].elements) {
+            if (e.sorte == Element::Anniversaire)
+                avenir.push_back(quand(jours[i].dans) + " : anniversaire de " + texteSur(e.texte) +
+                                 (e.age ? ", " + ans(*e.age) : ""));
+            else if (e.sorte == Element::Evenement)
+                avenir.push_back(quand(jours[i].dans) + " : " + texteSur(e.texte));
+        }
+    }
+
+    // The summary: a birthday first, else the day's main name, else the
+    // event, else what comes next.
+    std::vector<std::string> corps;
+    Notification n;
+    if (!anniversaires.empty()) {
+        n.resume = "Joyeux anniversaire à " + enumeration(anniversaires) + " !";
+        if (!fetes.empty())
+            corps.push_back("Fêtes du jour : " + enumeration(fetes));
+    } else if (!fetes.empty()) {
+        n.resume = "Bonne fête aux " + fetes.front() + " !";
+        if (fetes.size() > 1)
+            corps.push_back("Fêtes du jour : " + enumeration(fetes));
+    } else if (!evenements.empty()) {
+        n.resume = "Aujourd'hui : " + evenements.front();
+        evenements.erase(evenements.begin());
+    } else if (!avenir.empty()) {
+        n.resume = avenir.front();
+        avenir.erase(avenir.begin());
+    } else {
+        return std::nullopt;
+    }
+    for (const std::string& e : evenements)
+        corps.push_back("Aujourd'hui : " + e);
+    corps.insert(corps.end(), avenir.begin(), avenir.end());
+    for (const std::string& ligne : corps)
+        n.corps += (n.corps.empty() ? "" : "\n") + ligne;
+    return n;
+}
+
+} // namespace rappel

@@ -1,0 +1,237 @@
+// tarvelon-rappel --notification against a stand-in notification server on
+// the private session bus that dbus-run-session gives this test.
+#include "fakes.h"
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <csignal>
+
+namespace {
+
+const QString Service = QStringLiteral("org.freedesktop.Notifications");
+const QString Path = QStringLiteral("/org/freedesktop/Notifications");
+
+struct Received {
+    QString app, icon, summary, body;
+    QStringList actions;
+    QVariantMap hints;
+};
+
+} // namespace
+
+// What a desktop's notification server does, as far as the reminder uses it.
+class StandInServer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+public:
+    QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body")};
+    std::vector<Received> received;
+
+public Q_SLOTS:
+    QStringList GetCapabilities() { return capabilities; }
+    uint Notify(const QString& app, uint, const QString& icon, const QString& summary,
+                const QString& body, const QStringList& actions, const QVariantMap& hints, int)
+    {
+        received.push_back({app, icon, summary, body, actions, hints});
+        return uint(received.size());
+    }
+    void CloseNotification(uint) {}
+};
+
+class TestNotification : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_root;
+    StandInServer m_server;
+
+    QString bin() const { return m_root.path() + QStringLiteral("/bin/"); }
+    QString data() const { return m_root.path() + QStringLiteral("/data/tarvelon/"); }
+    QString marker() const { return m_root.path() + QStringLiteral("/tarvelon-started"); }
+
+    struct Run {
+        int code = -1;
+        QString out, err;
+    };
+
+    Run run(const QStringList& arguments, const QString& busAddress = {})
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_root.path() + QStringLiteral("/data"));
+        env.insert(QStringLiteral("XDG_STATE_HOME"), m_root.path() + QStringLiteral("/state"));
+        env.insert(QStringLiteral("MARQUE"), marker());
+        if (!busAddress.isEmpty())
+            env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), busAddress);
+        process.setProcessEnvironment(env);
+        QSignalSpy finished(&process, &QProcess::finished);
+        process.start(bin() + QStringLiteral("tarvelon-rappel"),
+                      QStringList{QStringLiteral("--notification")} + arguments);
+        // The event loop runs meanwhile: the server answers.
+        if (!finished.wait(15000))
+            return {};
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    void emitSignal(const QString& name, uint id, const QVariant& argument)
+    {
+        QDBusMessage signal = QDBusMessage::createSignal(Path, Service, name);
+        signal << id << argument;
+        QVERIFY(QDBusConnection::sessionBus().send(signal));
+    }
+
+    // The reminders still waiting for a click.
+    QList<qint64> waiting() const
+    {
+        QList<qint64> pids;
+        const QString helper = bin() + QStringLiteral("tarvelon-rappel-notification");
+        for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+            bool number = false;
+            const qint64 pid = entry.toLongLong(&number);
+            if (number && QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(entry)) == helper)
+                pids << pid;
+        }
+        return pids;
+    }
+
+    void writeSettings(const QByteArray& bytes)
+    {
+        QFile file(data() + QStringLiteral("tarvelon.inf"));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(bytes);
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        QVERIFY2(bus.isConnected(), "run under dbus-run-session");
+        QVERIFY(bus.registerObject(Path, &m_server, QDBusConnection::ExportAllSlots));
+        QVERIFY(bus.registerService(Service));
+
+        // The reminder and its companion side by side, with a stand-in
+        // tarvelon that only says it was started.
+        QVERIFY(QDir().mkpath(bin()));
+        for (const char* program : {TARVELON_RAPPEL, TARVELON_RAPPEL_NOTIFICATION})
+            QVERIFY(QFile::copy(QString::fromUtf8(program),
+                                bin() + QFileInfo(QString::fromUtf8(program)).fileName()));
+        QFile tarvelon(bin() + QStringLiteral("tarvelon"));
+        QVERIFY(tarvelon.open(QIODevice::WriteOnly));
+        tarvelon.write("#!/bin/sh\ntouch \"$MARQUE\"\n");
+        tarvelon.close();
+        QVERIFY(tarvelon.setPermissions(tarvelon.permissions() | QFileDevice::ExeOwner));
+    }
+
+    void init()
+    {
+        QDir(m_root.path() + QStringLiteral("/state")).removeRecursively();
+        QDir(data()).removeRecursively();
+        QVERIFY(QDir().mkpath(data()));
+        test::writeDatabase(data() + QStringLiteral("tarvelon.db"),
+                            {{"Pancrace", "12/05", "0000", "M"},
+                             {"Achille", "12/05", "0000", "M"},
+                             {"Paul", "12/05", "1980", " "},
+                             {"Léa", "14/05", "2022", " "}});
+        m_server.received.clear();
+        m_server.capabilities = {QStringLiteral("actions"), QStringLiteral("body")};
+        QFile::remove(marker());
+    }
+
+    void cleanup()
+    {
+        for (qint64 pid : waiting())
+            ::kill(pid_t(pid), SIGTERM);
+    }
+
+    void notify_thenAClickStartsTarvelon()
+    {
+        const Run first = run({"--date", "12/05/2026"});
+        QCOMPARE(first.err, QString());
+        QCOMPARE(first.code, 0);
+        QCOMPARE(m_server.received.size(), size_t(1));
+        const Received& n = m_server.received[0];
+        QCOMPARE(n.app, QStringLiteral("Tarvelon"));
+        QCOMPARE(n.icon, QStringLiteral("tarvelon"));
+        QCOMPARE(n.summary, QString::fromUtf8("Joyeux anniversaire à Paul (46 ans) !"));
+        QCOMPARE(n.body, QString::fromUtf8("Fêtes du jour : Pancrace et Achille"));
+        QCOMPARE(n.actions, (QStringList{"default", "Ouvrir Tarvelon"}));
+        QCOMPARE(n.hints.value(QStringLiteral("desktop-entry")).toString(),
+                 QStringLiteral("tarvelon"));
+
+        // The command has returned; what waits for the click starts tarvelon.
+        QTRY_COMPARE(waiting().size(), 1);
+        emitSignal(QStringLiteral("ActionInvoked"), 1, QStringLiteral("default"));
+        QTRY_VERIFY(QFile::exists(marker()));
+        QTRY_COMPARE(waiting().size(), 0);
+    }
+
+    void onceADay_forcerTellsAgain_closedEndsTheWait()
+    {
+        QCOMPARE(run({"--date", "12/05/2026"}).code, 0);
+        const Run again = run({"--date", "12/05/2026"});
+        QCOMPARE(again.code, 0);
+        QVERIFY(again.out.contains(QString::fromUtf8("déjà été montré")));
+        QCOMPARE(m_server.received.size(), size_t(1));
+
+        QCOMPARE(run({"--date", "12/05/2026", "--forcer"}).code, 0);
+        QCOMPARE(m_server.received.size(), size_t(2));
+        QCOMPARE(run({"--date", "13/05/2026", "--jours", "1"}).code, 0); // another day
+        QCOMPARE(m_server.received.back().summary,
+                 QString::fromUtf8("Demain : anniversaire de Léa, 4 ans"));
+        QTRY_COMPARE(waiting().size(), 3);
+        for (uint id : {1u, 2u, 3u})
+            emitSignal(QStringLiteral("NotificationClosed"), id, 2u);
+        QTRY_COMPARE(waiting().size(), 0);
+        QVERIFY(!QFile::exists(marker()));
+    }
+
+    void daysAhead_markupEscaped_noActionsNoWait()
+    {
+        m_server.capabilities = {QStringLiteral("body"), QStringLiteral("body-markup")};
+        writeSettings("[Rappel]\nJours=2\n[Evenements]\n12/05=<b>Dîner</b> & cie\n");
+        QCOMPARE(run({"--date", "12/05/2026"}).code, 0);
+        QCOMPARE(m_server.received.size(), size_t(1));
+        const Received& n = m_server.received[0];
+        QCOMPARE(n.body, QString::fromUtf8("Fêtes du jour : Pancrace et Achille\n"
+                                           "Aujourd'hui : &lt;b&gt;Dîner&lt;/b&gt; &amp; cie\n"
+                                           "Dans 2 jours : anniversaire de Léa, 4 ans"));
+        QCOMPARE(n.actions, QStringList());
+        QTRY_COMPARE(waiting().size(), 0); // no click to wait for
+    }
+
+    void nothingToTell_noNotification()
+    {
+        const Run quiet = run({"--date", "20/05/2026"});
+        QCOMPARE(quiet.code, 0);
+        QCOMPARE(m_server.received.size(), size_t(0));
+    }
+
+    void noServer_frenchMessageAndStatus1()
+    {
+        QVERIFY(QDBusConnection::sessionBus().unregisterService(Service));
+        const Run alone = run({"--date", "12/05/2026"});
+        QVERIFY(QDBusConnection::sessionBus().registerService(Service));
+        QCOMPARE(alone.code, 1);
+        QVERIFY2(alone.err.contains(QString::fromUtf8("aucun serveur de notifications")),
+                 qPrintable(alone.err));
+
+        const Run noBus = run({"--date", "12/05/2026"}, QStringLiteral("unix:path=/nulle/part"));
+        QCOMPARE(noBus.code, 1);
+        QVERIFY2(noBus.err.contains(QString::fromUtf8("pas de bus de session")),
+                 qPrintable(noBus.err));
+        // Not told: the next run tells.
+        QCOMPARE(run({"--date", "12/05/2026"}).code, 0);
+        QCOMPARE(m_server.received.size(), size_t(1));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestNotification)
+#include "test_notification.moc"
