@@ -1,26 +1,26 @@
+#include "echange/commande.h"
+#include "echange/fenetre.h"
+#include "windows/main/application.h"
 #include "windows/main/tarvelon.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 int main(int argc, char* argv[])
 {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tarvelon"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tarvelon"));
-    QApplication::setDesktopFileName(QStringLiteral("tarvelon"));
+    // Importing and exporting need no display and no window.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const std::optional<int> code = echange::commande(arguments))
+        return *code;
 
-    // The standard buttons of message boxes in French ("Oui", "Non").
-    QTranslator traduction;
-    if (traduction.load(QLocale(QLocale::French, QLocale::France), QStringLiteral("qtbase"),
-                        QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(&traduction);
+    QApplication app(argc, argv);
+    PreparerApplication();
 
     Tarvelon fenetre;
     if (!fenetre.Form_Load())
         return 1;
+    echange::installer(&fenetre, fenetre.Data1->database(), [&fenetre] { fenetre.Actualiser(); });
     fenetre.show();
     return QApplication::exec();
 }

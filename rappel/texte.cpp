@@ -23,6 +23,17 @@ std::string personne(const Element& e)
     return texteSur(e.texte) + (precision.empty() ? "" : " (" + precision + ")");
 }
 
+// "de Léa", "d'Anne", "d'Élodie".
+std::string deNom(const std::string& nom)
+{
+    static const char* const voyelles[] = {"A", "E", "I", "O", "U", "Y", "É", "È",
+                                           "Ê", "À", "Â", "Î", "Ô", "Û", "Œ"};
+    for (const char* v : voyelles)
+        if (nom.rfind(v, 0) == 0)
+            return "d'" + nom;
+    return "de " + nom;
+}
+
 std::string enumeration(const std::vector<std::string>& mots)
 {
     std::string texte;
@@ -98,8 +109,8 @@ std::optional<Notification> notification(const std::vector<JourRappel>& jours)
     for (size_t i = 1; i < jours.size(); ++i) {
         for (const Element& e : jours[i].elements) {
             if (e.sorte == Element::Anniversaire)
-                avenir.push_back(quand(jours[i].dans) + " : anniversaire de " + texteSur(e.texte) +
-                                 (e.age ? ", " + ans(*e.age) : ""));
+                avenir.push_back(quand(jours[i].dans) + " : anniversaire " +
+                                 deNom(texteSur(e.texte)) + (e.age ? ", " + ans(*e.age) : ""));
             else if (e.sorte == Element::Evenement)
                 avenir.push_back(quand(jours[i].dans) + " : " + texteSur(e.texte));
         }

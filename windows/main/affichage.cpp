@@ -23,7 +23,8 @@ void Tarvelon::MiseAJour()
         List1->addItem(QStringLiteral("Date inconnue !!!"));
     } else {
         const int annee = platform::today().year();
-        Label1[2]->setText(LigneAge(AgeCetteAnnee(annee, Text3->text())));
+        Label1[2]->setText(
+            SansAnnee(Text3->text()) ? QString() : LigneAge(AgeCetteAnnee(annee, Text3->text())));
         SSPanel4->setCaption(JourEnLettres(jour, annee));
 
         const std::optional<qint64> signet = rs.bookmark();

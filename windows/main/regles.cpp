@@ -1,6 +1,7 @@
 #include "windows/main/regles.h"
 
 #include "platform/clock.h"
+#include "store/calendrier_fr.h"
 
 #include <algorithm>
 #include <cmath>
@@ -132,6 +133,11 @@ QString LigneAge(qint64 age)
     if (age == 1)
         return QStringLiteral("1 an cette année");
     return QString::number(age) + QStringLiteral(" ans cette année. ");
+}
+
+bool SansAnnee(QStringView annee)
+{
+    return annee == QLatin1String(AnneeInconnue.data(), qsizetype(AnneeInconnue.size()));
 }
 
 DateRecherchee ReecrireDate(const QString& texte)

@@ -32,6 +32,9 @@ QString JourEnLettresAvecSemaine(QStringView cle, int annee);
 qint64 AgeCetteAnnee(int anneeCourante, QStringView annee);
 // The age line: "Trés bientôt 1 an...", "1 an cette année", "30 ans cette année. ".
 QString LigneAge(qint64 age);
+// True for the year of a birthday whose year is not known (a contact's
+// "--0412"): it has no age line. Any other year keeps it.
+bool SansAnnee(QStringView annee);
 
 // A search text with a "/" rewritten as a day key, and the range error found
 // (0 none, 1 day, 2 month).

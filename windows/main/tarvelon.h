@@ -77,6 +77,10 @@ public:
     // day in words, the age line and the Saint/Sainte options.
     void MiseAJour();
 
+    // Reads the view again after the calendar changed outside the window
+    // (an import), standing on the same entry.
+    void Actualiser();
+
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;

@@ -43,3 +43,20 @@ void Tarvelon::montrerVue(bool anniversaires)
     SSOption1[0]->setVisible(!anniversaires);
     SSOption1[1]->setVisible(!anniversaires);
 }
+
+// The calendar changed outside the window's own commands (an import): the
+// view is read again, stands on the entry shown (else its first entry), and
+// the chain of a move follows.
+void Tarvelon::Actualiser()
+{
+    const DataSource::Action action(*Data1);
+    RecordSet& rs = Data1->recordset();
+    const std::optional<qint64> signet = rs.bookmark();
+    if (!Data1->refresh())
+        return;
+    if (signet)
+        rs.setBookmark(*signet);
+    MiseAJour();
+    JourCourant = Text1[1]->text();
+    CouleurDate(JourCourant);
+}

@@ -1,0 +1,131 @@
+#include "echange/commande.h"
+
+#include "echange/echange.h"
+#include "platform/sqlite.h"
+#include "store/calendrier.h"
+
+#include <QDir>
+#include <QStandardPaths>
+#include <algorithm>
+#include <cstdio>
+
+namespace echange {
+
+namespace {
+
+const QStringList Options = {QStringLiteral("--importer"), QStringLiteral("--exporter"),
+                             QStringLiteral("--fetes"),    QStringLiteral("--anniversaires"),
+                             QStringLiteral("--help"),     QStringLiteral("--version")};
+
+void ecrire(std::FILE* flux, const QString& texte)
+{
+    std::fputs(texte.toUtf8().constData(), flux);
+    std::fputc('\n', flux);
+}
+
+int usage(const QString& erreur)
+{
+    ecrire(stderr, QStringLiteral("tarvelon : ") + erreur +
+                       QStringLiteral("\nEssayez « tarvelon --help » pour en savoir plus."));
+    return 2;
+}
+
+QString aide()
+{
+    return QStringLiteral(
+        "Usage : tarvelon\n"
+        "        tarvelon --importer FICHIER\n"
+        "        tarvelon --exporter FICHIER [--fetes|--anniversaires]\n"
+        "Calendrier des fêtes et anniversaires à souhaiter. Sans option, ouvre la fenêtre.\n"
+        "\n"
+        "  --importer FICHIER  ajoute au calendrier les anniversaires d'un fichier de contacts\n"
+        "                      (.vcf) ou les entrées d'un tableur (.csv) ; ce qui y est déjà\n"
+        "                      n'est pas ajouté deux fois\n"
+        "  --exporter FICHIER  écrit un agenda (.ics), des contacts (.vcf, les anniversaires)\n"
+        "                      ou un tableur (.csv, tout le calendrier)\n"
+        "  --fetes             avec --exporter : les fêtes seulement\n"
+        "  --anniversaires     avec --exporter : les anniversaires seulement\n"
+        "  --help              affiche cette aide\n"
+        "  --version           affiche la version\n"
+        "\n"
+        "Calendrier : ~/.local/share/tarvelon/tarvelon.db.\n"
+        "Code de sortie : 0 réussi, 1 fichier illisible ou impossible à écrire (rien n'est\n"
+        "changé), 2 option incorrecte.");
+}
+
+} // namespace
+
+std::optional<int> commande(const QStringList& arguments)
+{
+    const bool notre = std::any_of(arguments.begin(), arguments.end(), [](const QString& a) {
+        return Options.contains(a.section(QLatin1Char('='), 0, 0));
+    });
+    if (!notre)
+        return std::nullopt;
+
+    QString importer, exporter;
+    std::optional<Selection> selection;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        QString option = arguments[i];
+        std::optional<QString> valeur;
+        if (option.startsWith(QLatin1String("--")) && option.contains(QLatin1Char('='))) {
+            valeur = option.section(QLatin1Char('='), 1);
+            option = option.section(QLatin1Char('='), 0, 0);
+        }
+        if (option == QLatin1String("--help")) {
+            ecrire(stdout, aide());
+            return 0;
+        }
+        if (option == QLatin1String("--version")) {
+            ecrire(stdout, QStringLiteral("tarvelon " TARVELON_VERSION));
+            return 0;
+        }
+        if (option == QLatin1String("--importer") || option == QLatin1String("--exporter")) {
+            if (!valeur) {
+                if (i + 1 >= arguments.size())
+                    return usage(QStringLiteral("l'option « %1 » attend un fichier").arg(option));
+                valeur = arguments[++i];
+            }
+            if (!importer.isEmpty() || !exporter.isEmpty())
+                return usage(QStringLiteral("un seul fichier à importer ou à exporter à la fois"));
+            (option == QLatin1String("--importer") ? importer : exporter) = *valeur;
+        } else if (option == QLatin1String("--fetes") ||
+                   option == QLatin1String("--anniversaires")) {
+            if (selection)
+                return usage(QStringLiteral("--fetes et --anniversaires ne vont pas ensemble"));
+            selection =
+                option == QLatin1String("--fetes") ? Selection::Fetes : Selection::Anniversaires;
+        } else {
+            return usage(QStringLiteral("option inconnue « %1 »").arg(arguments[i]));
+        }
+    }
+    if (importer.isEmpty() && exporter.isEmpty())
+        return usage(QStringLiteral("--fetes et --anniversaires vont avec --exporter"));
+    if (!importer.isEmpty() && selection)
+        return usage(QStringLiteral("--fetes et --anniversaires vont avec --exporter"));
+
+    // The calendar of the window, made from the bundled one if it is not there yet.
+    const QString dossier = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                            QStringLiteral("/tarvelon/");
+    QDir().mkpath(dossier);
+    platform::SqliteDatabase base;
+    QString message;
+    if (!openCalendar(base, dossier + QStringLiteral("tarvelon.db"), &message)) {
+        ecrire(stderr, QStringLiteral("tarvelon : ") +
+                           message.replace(QStringLiteral("\n\r"), QStringLiteral("\n")));
+        return 1;
+    }
+    const Rapport rapport =
+        importer.isEmpty() ? echange::exporter(base, exporter, selection.value_or(Selection::Tout))
+                           : echange::importer(base, importer);
+    if (rapport.issue == Rapport::Reussi) {
+        ecrire(stdout, rapport.texte);
+        return 0;
+    }
+    if (rapport.issue == Rapport::Usage)
+        return usage(rapport.texte);
+    ecrire(stderr, QStringLiteral("tarvelon : ") + rapport.texte);
+    return 1;
+}
+
+} // namespace echange

@@ -1,0 +1,29 @@
+#pragma once
+
+#include "echange/fiches.h"
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+// The whole calendar as a spreadsheet (RFC 4180, UTF-8): a header line, then
+// the four fields Nom, Date, Annee, MF of each entry, lines ended by CR LF.
+// Written by hand: the format is a few lines of grammar, and the reader must
+// tell the line of each fault.
+namespace echange {
+
+QByteArray ecrireCsv(const std::vector<Fiche>& fiches);
+
+struct LectureCsv {
+    std::vector<Fiche> fiches;
+    std::vector<int> lignes; // where each entry starts
+    QString erreur;          // empty when every line is right
+    int ligneErreur = 0;
+};
+
+// Every line is checked: four fields, a day that exists. The header names
+// the fields in any order and any letter case; a UTF-8 byte-order mark is
+// dropped; bytes that are not UTF-8 are read as Windows-1252.
+LectureCsv lireCsv(const QByteArray& octets);
+
+} // namespace echange

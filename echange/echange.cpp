@@ -1,0 +1,296 @@
+#include "echange/echange.h"
+
+#include "echange/csv.h"
+#include "echange/icalendar.h"
+#include "echange/vcard.h"
+#include "platform/fichier.h"
+#include "platform/raisons.h"
+#include "platform/sqlite.h"
+#include "store/calendrier_fr.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QSaveFile>
+#include <QSet>
+
+namespace echange {
+
+namespace {
+
+// The name box shows 30 characters; longer names are kept whole.
+constexpr int LargeurCaseNom = 30;
+// Larger than any address book: the file is read whole.
+constexpr std::size_t TailleMax = 512u << 20;
+
+// "aucun anniversaire ajouté", "1 anniversaire ajouté", "12 anniversaires ajoutés".
+QString compte(qsizetype n, const QString& singulier, const QString& pluriel, bool feminin = false)
+{
+    if (n == 0)
+        return (feminin ? QStringLiteral("aucune ") : QStringLiteral("aucun ")) + singulier;
+    return QLocale(QLocale::French, QLocale::France).toString(n) + QLatin1Char(' ') +
+           (n == 1 ? singulier : pluriel);
+}
+
+QString raisonBase(platform::SqliteDatabase& base)
+{
+    return QString::fromStdString(platform::raisonSqlite(base.errorCode()));
+}
+
+bool lireFiches(platform::SqliteDatabase& base, std::vector<Fiche>& fiches)
+{
+    platform::SqliteStatement requete(base,
+                                      "SELECT Nom, Date, Annee, MF FROM Fetes ORDER BY rowid");
+    int rc;
+    while ((rc = requete.step()) == platform::SqliteRow)
+        fiches.push_back({requete.columnText(0), requete.columnText(1), requete.columnText(2),
+                          requete.columnText(3)});
+    return requete.isValid() && rc == platform::SqliteDone;
+}
+
+QString cleFiche(const QString& nom, const QString& date, const QString& annee = {})
+{
+    return nom.trimmed() + QLatin1Char('\x1f') + date + QLatin1Char('\x1f') + annee;
+}
+
+Rapport illisible(const QString& texte)
+{
+    return {Rapport::Illisible, texte};
+}
+
+QString pourquoiIllisible(const QString& fichier)
+{
+    const QFileInfo info(fichier);
+    if (!info.exists())
+        return QStringLiteral("il n'existe pas");
+    if (!info.isFile())
+        return QStringLiteral("ce n'est pas un fichier ordinaire");
+    return QStringLiteral("il ne peut pas être lu (accès refusé ?)");
+}
+
+} // namespace
+
+Sorte sorteDe(const QString& fichier)
+{
+    const QString suffixe = QFileInfo(fichier).suffix().toLower();
+    if (suffixe == QLatin1String("vcf") || suffixe == QLatin1String("vcard"))
+        return Sorte::Vcard;
+    if (suffixe == QLatin1String("ics") || suffixe == QLatin1String("ical"))
+        return Sorte::Icalendar;
+    if (suffixe == QLatin1String("csv"))
+        return Sorte::Csv;
+    return Sorte::Inconnue;
+}
+
+Rapport importer(platform::SqliteDatabase& base, const QString& fichier)
+{
+    const Sorte sorte = sorteDe(fichier);
+    if (sorte != Sorte::Vcard && sorte != Sorte::Csv)
+        return {Rapport::Usage, QStringLiteral("%1 : seuls les contacts (.vcf) et les tableurs "
+                                               "(.csv) s'importent.")
+                                    .arg(fichier)};
+    std::string octets;
+    if (!platform::readRegularFile(QFile::encodeName(fichier).toStdString(), octets, TailleMax))
+        return illisible(QStringLiteral("Le fichier %1 ne peut pas être lu : %2.")
+                             .arg(fichier, pourquoiIllisible(fichier)));
+    const QByteArray contenu = QByteArray::fromStdString(octets);
+
+    // What the file brings, line by line.
+    std::vector<Fiche> candidats;
+    qsizetype sansAnniversaire = 0, sansNom = 0;
+    QString erreur;
+    int ligneErreur = 0;
+    if (sorte == Sorte::Vcard) {
+        const LectureVcard lecture = lireVcard(contenu);
+        erreur = lecture.erreur;
+        ligneErreur = lecture.ligneErreur;
+        for (const Carte& carte : lecture.cartes) {
+            if (!carte.naissance)
+                ++sansAnniversaire;
+            else if (carte.nom.isEmpty())
+                ++sansNom;
+            else
+                candidats.push_back(
+                    {carte.nom, cleDuJour(carte.naissance->jour, carte.naissance->mois),
+                     carte.naissance->annee ? QString::number(*carte.naissance->annee)
+                                                  .rightJustified(4, QLatin1Char('0'))
+                                            : QString::fromStdString(AnneeInconnue),
+                     QStringLiteral(" ")});
+        }
+    } else {
+        LectureCsv lecture = lireCsv(contenu);
+        erreur = lecture.erreur;
+        ligneErreur = lecture.ligneErreur;
+        candidats = std::move(lecture.fiches);
+    }
+    if (!erreur.isEmpty())
+        return illisible(QStringLiteral("Rien n'a été importé de %1 : ligne %2 : %3.")
+                             .arg(fichier, QString::number(ligneErreur), erreur));
+
+    // What is already there: the same name, day and year; for a birthday
+    // without a year, any birthday of that name on that day.
+    std::vector<Fiche> presentes;
+    if (!lireFiches(base, presentes))
+        return illisible(QStringLiteral("Rien n'a été importé : la base de données ne peut pas "
+                                        "être lue : %1.")
+                             .arg(raisonBase(base)));
+    QSet<QString> deja, anniversaires;
+    for (const Fiche& f : presentes) {
+        deja.insert(cleFiche(f.nom, f.date, f.annee));
+        if (!estFete(f))
+            anniversaires.insert(cleFiche(f.nom, f.date));
+    }
+
+    const QString sansAnnee = QString::fromStdString(AnneeInconnue);
+    qsizetype ajoutes = 0, presents = 0;
+    QStringList longs;
+    bool ecrit = base.exec("BEGIN IMMEDIATE");
+    {
+        platform::SqliteStatement insertion(
+            base, "INSERT INTO Fetes (Nom, Date, Annee, MF) VALUES (?1, ?2, ?3, ?4)");
+        for (const Fiche& f : candidats) {
+            if (!ecrit)
+                break;
+            const QString cle = cleFiche(f.nom, f.date, f.annee);
+            if (deja.contains(cle) ||
+                (f.annee == sansAnnee && anniversaires.contains(cleFiche(f.nom, f.date)))) {
+                ++presents;
+                continue;
+            }
+            insertion.bind(1, f.nom);
+            insertion.bind(2, f.date);
+            insertion.bind(3, f.annee);
+            insertion.bind(4, f.mf);
+            ecrit = insertion.step() == platform::SqliteDone;
+            insertion.reset();
+            deja.insert(cle);
+            if (!estFete(f))
+                anniversaires.insert(cleFiche(f.nom, f.date));
+            ++ajoutes;
+            if (f.nom.size() > LargeurCaseNom)
+                longs << f.nom;
+        }
+    }
+    ecrit = ecrit && base.exec("COMMIT");
+    if (!ecrit) {
+        const QString raison = raisonBase(base);
+        base.exec("ROLLBACK");
+        return illisible(QStringLiteral("Rien n'a été importé de %1 : la base de données ne peut "
+                                        "pas être modifiée : %2.")
+                             .arg(fichier, raison));
+    }
+
+    QString texte;
+    if (sorte == Sorte::Vcard) {
+        texte = QStringLiteral("%1 : %2, %3, %4.")
+                    .arg(fichier,
+                         compte(ajoutes, QStringLiteral("anniversaire ajouté"),
+                                QStringLiteral("anniversaires ajoutés")),
+                         compte(presents, QStringLiteral("déjà présent"),
+                                QStringLiteral("déjà présents")),
+                         compte(sansAnniversaire, QStringLiteral("carte sans anniversaire"),
+                                QStringLiteral("cartes sans anniversaire"), true));
+        if (sansNom > 0)
+            texte += QLatin1Char('\n') +
+                     compte(sansNom, QStringLiteral("carte sans nom laissée de côté."),
+                            QStringLiteral("cartes sans nom laissées de côté."), true);
+    } else {
+        texte = QStringLiteral("%1 : %2, %3.")
+                    .arg(fichier,
+                         compte(ajoutes, QStringLiteral("entrée ajoutée"),
+                                QStringLiteral("entrées ajoutées"), true),
+                         compte(presents, QStringLiteral("déjà présente"),
+                                QStringLiteral("déjà présentes"), true));
+    }
+    if (!longs.isEmpty())
+        texte += QLatin1Char('\n') +
+                 QStringLiteral("Noms plus longs que les %1 caractères de la case Prénom, gardés "
+                                "entiers : %2.")
+                     .arg(LargeurCaseNom)
+                     .arg(longs.join(QStringLiteral(", ")));
+    return {Rapport::Reussi, texte};
+}
+
+Rapport exporter(platform::SqliteDatabase& base, const QString& fichier, Selection selection)
+{
+    const Sorte sorte = sorteDe(fichier);
+    if (sorte == Sorte::Inconnue)
+        return {Rapport::Usage, QStringLiteral("%1 : l'export écrit un agenda (.ics), des contacts "
+                                               "(.vcf) ou un tableur (.csv).")
+                                    .arg(fichier)};
+    if (sorte == Sorte::Vcard && selection == Selection::Fetes)
+        return {Rapport::Usage,
+                QStringLiteral("%1 : un fichier de contacts (.vcf) ne tient que des "
+                               "anniversaires.")
+                    .arg(fichier)};
+
+    std::vector<Fiche> toutes;
+    if (!lireFiches(base, toutes))
+        return illisible(QStringLiteral("Rien n'a été exporté : la base de données ne peut pas "
+                                        "être lue : %1.")
+                             .arg(raisonBase(base)));
+    std::vector<Fiche> fiches;
+    qsizetype anniversaires = 0, fetes = 0, sansJour = 0;
+    QSet<QString> joursDeFete;
+    for (const Fiche& f : toutes) {
+        const bool fete = estFete(f);
+        if ((fete && (selection == Selection::Anniversaires || sorte == Sorte::Vcard)) ||
+            (!fete && selection == Selection::Fetes))
+            continue;
+        if (sorte != Sorte::Csv && !lireCle(f.date)) {
+            ++sansJour; // an agenda or an address book needs a real day
+            continue;
+        }
+        fiches.push_back(f);
+        if (fete) {
+            ++fetes;
+            joursDeFete.insert(f.date);
+        } else {
+            ++anniversaires;
+        }
+    }
+
+    QByteArray octets;
+    switch (sorte) {
+    case Sorte::Vcard:
+        octets = ecrireVcard(fiches);
+        break;
+    case Sorte::Icalendar:
+        octets = ecrireIcalendar(fiches, selection);
+        break;
+    case Sorte::Csv:
+    case Sorte::Inconnue:
+        octets = ecrireCsv(fiches);
+        break;
+    }
+
+    QSaveFile sortie(fichier);
+    if (!sortie.open(QIODevice::WriteOnly))
+        return illisible(QStringLiteral("Le fichier %1 ne peut pas être écrit : le dossier "
+                                        "n'existe pas ou l'accès est refusé.")
+                             .arg(fichier));
+    if (sortie.write(octets) != octets.size() || !sortie.commit())
+        return illisible(QStringLiteral("Le fichier %1 ne peut pas être écrit : erreur "
+                                        "d'écriture (disque plein ?). Il reste tel qu'il était.")
+                             .arg(fichier));
+
+    QStringList quoi;
+    if (sorte == Sorte::Icalendar && selection != Selection::Anniversaires)
+        quoi << compte(joursDeFete.size(), QStringLiteral("jour de fêtes"),
+                       QStringLiteral("jours de fêtes"));
+    if (sorte == Sorte::Csv && selection != Selection::Anniversaires)
+        quoi << compte(fetes, QStringLiteral("fête"), QStringLiteral("fêtes"), true);
+    if (selection != Selection::Fetes)
+        quoi << compte(anniversaires, QStringLiteral("anniversaire"),
+                       QStringLiteral("anniversaires"));
+    QString texte =
+        QStringLiteral("Exporté dans %1 : %2.").arg(fichier, quoi.join(QStringLiteral(", ")));
+    if (sansJour > 0)
+        texte +=
+            QLatin1Char('\n') +
+            compte(sansJour, QStringLiteral("entrée dont le jour n'existe pas laissée de côté."),
+                   QStringLiteral("entrées dont le jour n'existe pas laissées de côté."), true);
+    return {Rapport::Reussi, texte};
+}
+
+} // namespace echange

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "platform/scoped.h"
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+class QWidget;
+namespace platform {
+class SqliteDatabase;
+}
+
+// Birthdays in and out from the window, around its designed controls (which
+// stay as they are): a file dropped anywhere on it is imported; a context
+// menu (right click, or the keyboard's menu key) offers "Importer…" and
+// "Exporter…" with the standard file dialogs. The French report comes in a
+// message box; after an import, apresImport reads the view again.
+namespace echange {
+
+void installer(QWidget* fenetre, platform::SqliteDatabase& base, std::function<void()> apresImport);
+
+// The standard file dialogs, by what they ask; tests answer instead.
+struct ChoixFichier {
+    bool enregistrer = false;
+    QString titre;
+    QStringList filtres;
+};
+// The file chosen (empty: none) and, in *filtre, the index of the filter.
+using Selecteur = std::function<QString(QWidget* parent, const ChoixFichier&, int* filtre)>;
+Selecteur& selecteurSlot();
+
+class ScopedSelecteur : public platform::ScopedSwap<Selecteur> {
+public:
+    explicit ScopedSelecteur(Selecteur selecteur)
+        : ScopedSwap(selecteurSlot(), std::move(selecteur))
+    {
+    }
+};
+
+} // namespace echange

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "echange/fiches.h"
+
+#include <QByteArray>
+#include <QString>
+#include <vector>
+
+// Contacts' birthdays in vCard files (versions 2.1, 3.0 and 4.0). Written by
+// hand: Debian offers no vCard library for Qt 6 (KContacts is Qt 5, the
+// Versit code in libical knows 2.1 only).
+namespace echange {
+
+struct Carte {
+    int ligne = 0; // where BEGIN:VCARD stands
+    QString nom;   // FN, else built from N
+    std::optional<Naissance> naissance;
+};
+
+struct LectureVcard {
+    std::vector<Carte> cartes;
+    QString erreur; // empty when the file was read
+    int ligneErreur = 0;
+};
+
+// Every birthday form that address books write: 1985-04-12, 19850412, a time
+// part, VALUE=DATE, no year (--0412, --04-12, Apple's X-APPLE-OMIT-YEAR, the
+// year 0000); folded lines, UTF-8 or the CHARSET parameter, quoted-printable.
+LectureVcard lireVcard(const QByteArray& octets);
+
+// One version 4.0 card for each birthday: FN and BDAY (--MMDD with no year).
+QByteArray ecrireVcard(const std::vector<Fiche>& anniversaires);
+
+} // namespace echange

@@ -1,0 +1,339 @@
+// Birthdays in and out: vCard, iCalendar and CSV, over real calendar files.
+#include "echange/echange.h"
+#include "fakes.h"
+#include "platform/sqlite.h"
+#include "store/calendrier.h"
+
+#include <QDate>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <libical/ical.h>
+
+using echange::Rapport;
+using echange::Selection;
+
+class TestEchange : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    int m_count = 0;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // A fresh calendar of the given rows (none: the bundled calendar).
+    QString calendar(const std::vector<test::Row>& rows = {})
+    {
+        const QString file = path(QStringLiteral("cal%1.db").arg(++m_count));
+        if (rows.empty()) {
+            platform::SqliteDatabase db;
+            QString message;
+            if (!openCalendar(db, file, &message))
+                qWarning("%s", qPrintable(message));
+        } else {
+            test::writeDatabase(file, rows);
+        }
+        return file;
+    }
+
+    static QStringList rows(const QString& file)
+    {
+        platform::SqliteDatabase db;
+        QStringList list;
+        if (!db.open(file, false))
+            return list;
+        platform::SqliteStatement q(db, "SELECT Nom, Date, Annee, MF FROM Fetes ORDER BY rowid");
+        while (q.step() == platform::SqliteRow)
+            list << QStringList{q.columnText(0), q.columnText(1), q.columnText(2), q.columnText(3)}
+                        .join(QLatin1Char('|'));
+        return list;
+    }
+
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(path(name));
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return {};
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    static Rapport import(const QString& db, const QString& file)
+    {
+        platform::SqliteDatabase base;
+        base.open(db, false);
+        return echange::importer(base, file);
+    }
+
+    static Rapport exportTo(const QString& db, const QString& file, Selection selection)
+    {
+        platform::SqliteDatabase base;
+        base.open(db, false);
+        return echange::exporter(base, file, selection);
+    }
+
+    static QByteArray read(const QString& file)
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+private Q_SLOTS:
+    // Every birthday form that address books write.
+    void vcard_everyForm()
+    {
+        const QString db = calendar({{"Georges", "23/04", "0000", "M"}});
+        const QByteArray cards =
+            // 2.1, quoted-printable over two lines, a charset, a name built from N.
+            "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+            "N;CHARSET=ISO-8859-1;ENCODING=QUOTED-PRINTABLE:Dupr=E9;Ren=E9;;M.;\r\n"
+            "BDAY:1985-04-12\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:2.1\r\n"
+            "FN;CHARSET=UTF-8;QUOTED-PRINTABLE:Am=C3=A9lie Po=\r\nulain\r\n"
+            "BDAY:19900115T103000Z\r\nEND:VCARD\r\n"
+            // 3.0: a folded line, an escaped comma, VALUE=DATE, a group.
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nitem1.FN:Jean\\, dit\r\n  Jeannot\r\n"
+            "BDAY;VALUE=DATE:2001-02-28\r\nEND:VCARD\r\n"
+            // 4.0 without a year, both ways; the year 0000 is no year.
+            "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Léa\r\nBDAY:--0214\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Noé\r\nBDAY:--12-25\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Zéro\r\nBDAY:0000-06-01\r\nEND:VCARD\r\n"
+            // Apple's year to leave out; a card without a birthday.
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Pomme\r\n"
+            "BDAY;X-APPLE-OMIT-YEAR=1604;VALUE=date:1604-07-03\r\nEND:VCARD\r\n"
+            "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Sans Date\r\nTEL:0102030405\r\nEND:VCARD\r\n"
+            // A name longer than the box: kept whole.
+            "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Marie-Christine de La Tour d'Auvergne\r\n"
+            "BDAY:19720229\r\nEND:VCARD\r\n";
+        const Rapport r = import(db, write(QStringLiteral("contacts.vcf"), cards));
+        QCOMPARE(r.issue, Rapport::Reussi);
+        QCOMPARE(rows(db),
+                 (QStringList{"Georges|23/04|0000|M", "M. René Dupré|12/04|1985| ",
+                              "Amélie Poulain|15/01|1990| ", "Jean, dit Jeannot|28/02|2001| ",
+                              "Léa|14/02|----| ", "Noé|25/12|----| ", "Zéro|01/06|----| ",
+                              "Pomme|03/07|----| ",
+                              "Marie-Christine de La Tour d'Auvergne|29/02|1972| "}));
+        QVERIFY2(r.texte.contains(QString::fromUtf8("8 anniversaires ajoutés, aucun déjà présent, "
+                                                    "1 carte sans anniversaire")),
+                 qPrintable(r.texte));
+        QVERIFY(r.texte.contains(QStringLiteral("gardés entiers : Marie-Christine de La Tour "
+                                                "d'Auvergne.")));
+
+        // Twice: nothing more. A birthday without a year is there when that
+        // name already has a birthday on that day.
+        const Rapport again = import(db, path(QStringLiteral("contacts.vcf")));
+        QVERIFY(
+            again.texte.contains(QString::fromUtf8("aucun anniversaire ajouté, 8 déjà présents")));
+        write(QStringLiteral("sans-annee.vcf"),
+              "BEGIN:VCARD\nVERSION:4.0\nFN:Amélie Poulain\nBDAY:--0115\nEND:VCARD\n");
+        QVERIFY(import(db, path(QStringLiteral("sans-annee.vcf")))
+                    .texte.contains(QString::fromUtf8("1 déjà présent")));
+        QCOMPARE(rows(db).size(), 9);
+    }
+
+    // A file that cannot be read adds nothing, and says where.
+    void brokenFiles_addNothing_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("where");
+        const QByteArray good = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Bon\r\nBDAY:1980-01-01\r\n"
+                                "END:VCARD\r\n";
+        QTest::newRow("unfinished card") << "a.vcf" << good + "BEGIN:VCARD\r\nFN:X\r\n"
+                                         << "ligne 6 : la carte commencée ici";
+        QTest::newRow("bad birthday")
+            << "b.vcf" << good + "BEGIN:VCARD\r\nFN:X\r\nBDAY:1980-13-45\r\nEND:VCARD\r\n"
+            << "ligne 8 : la date de naissance « 1980-13-45 »";
+        QTest::newRow("an agenda, not contacts")
+            << "c.vcf" << QByteArray("BEGIN:VCALENDAR\r\n") << "ligne 1 : « BEGIN:VCALENDAR »";
+        QTest::newRow("no card at all")
+            << "d.vcf" << QByteArray("\r\n\r\n") << "ligne 1 : ce fichier ne contient aucune carte";
+        QTest::newRow("csv: a day that does not exist")
+            << "e.csv" << QByteArray("Nom,Date,Annee,MF\r\nBon,01/01,1980, \r\nX,31/04,1990,\r\n")
+            << "ligne 3 : le jour « 31/04 » n'existe pas";
+        QTest::newRow("csv: a missing field")
+            << "f.csv"
+            << QByteArray("Nom,Date,Annee,MF\r\nBon,01/01,1980, \r\n\"Deux\r\nlignes\",02/02\r\n")
+            << "ligne 3 : il manque un champ";
+        QTest::newRow("csv: a quote never closed")
+            << "g.csv"
+            << QByteArray("Nom,Date,Annee,MF\r\nBon,01/01,1980, \r\n\"Ouvert,02/02,1,\r\n")
+            << "ligne 3 : un guillemet ouvert";
+    }
+
+    void brokenFiles_addNothing()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, where);
+        const QString db = calendar({{"Georges", "23/04", "0000", "M"}});
+        const Rapport r = import(db, write(name, bytes));
+        QCOMPARE(r.issue, Rapport::Illisible);
+        QVERIFY2(r.texte.contains(where), qPrintable(r.texte));
+        QVERIFY(r.texte.startsWith(QString::fromUtf8("Rien n'a été importé de ")));
+        QCOMPARE(rows(db), QStringList{"Georges|23/04|0000|M"});
+    }
+
+    // Exported with libical, read back with libical: every yearly occurrence
+    // of 2025-2029 on its day, 29 February on the 28th of common years.
+    void icalendar_occurrencesAndStableUids()
+    {
+        const QString db = calendar({{"Georges", "23/04", "0000", "M"},
+                                     {"Adalbert", "23/04", "0000", "M"},
+                                     {"Auguste", "29/02", "0000", "M"},
+                                     {"Paul", "12/05", "1980", " "},
+                                     {"Bissextile", "29/02", "1980", " "},
+                                     {"Anne", "01/01", "----", " "}});
+        const QString file = path(QStringLiteral("agenda.ics"));
+        QCOMPARE(exportTo(db, file, Selection::Tout).issue, Rapport::Reussi);
+        const QByteArray first = read(file);
+
+        icalcomponent* agenda = icalparser_parse_string(first.constData());
+        QVERIFY(agenda);
+        QMap<QString, QStringList> days; // summary -> occurrences
+        QStringList uids;
+        for (icalcomponent* e = icalcomponent_get_first_component(agenda, ICAL_VEVENT_COMPONENT); e;
+             e = icalcomponent_get_next_component(agenda, ICAL_VEVENT_COMPONENT)) {
+            const QString summary = QString::fromUtf8(icalcomponent_get_summary(e));
+            uids << QString::fromUtf8(icalcomponent_get_uid(e));
+            QCOMPARE(
+                icalproperty_get_transp(icalcomponent_get_first_property(e, ICAL_TRANSP_PROPERTY)),
+                ICAL_TRANSP_TRANSPARENT);
+            QVERIFY(icalcomponent_get_dtstart(e).is_date);
+            icalproperty* rrule = icalcomponent_get_first_property(e, ICAL_RRULE_PROPERTY);
+            icalrecur_iterator* it =
+                icalrecur_iterator_new(icalproperty_get_rrule(rrule), icalcomponent_get_dtstart(e));
+            for (icaltimetype t = icalrecur_iterator_next(it);
+                 !icaltime_is_null_time(t) && t.year <= 2029; t = icalrecur_iterator_next(it))
+                if (t.year >= 2025)
+                    days[summary] << QDate(t.year, t.month, t.day).toString(Qt::ISODate);
+            icalrecur_iterator_free(it);
+        }
+        icalcomponent_free(agenda);
+
+        QCOMPARE(
+            days.value(QString::fromUtf8("Fête des Georges et Adalbert")),
+            (QStringList{"2025-04-23", "2026-04-23", "2027-04-23", "2028-04-23", "2029-04-23"}));
+        QCOMPARE(
+            days.value(QStringLiteral("Anniversaire de Paul (1980)")),
+            (QStringList{"2025-05-12", "2026-05-12", "2027-05-12", "2028-05-12", "2029-05-12"}));
+        const QStringList leap = {"2025-02-28", "2026-02-28", "2027-02-28", "2028-02-29",
+                                  "2029-02-28"};
+        QCOMPARE(days.value(QStringLiteral("Anniversaire de Bissextile (1980)")), leap);
+        QCOMPARE(days.value(QString::fromUtf8("Fête des Auguste")), leap);
+        QCOMPARE(days.value(QStringLiteral("Anniversaire d'Anne")).first(),
+                 QStringLiteral("2025-01-01"));
+        QCOMPARE(days.size(), 5);
+
+        // A second export: the same UIDs.
+        QCOMPARE(exportTo(db, file, Selection::Anniversaires).issue, Rapport::Reussi);
+        const QByteArray second = read(file);
+        for (const QString& uid : uids)
+            QCOMPARE(second.contains(uid.toUtf8()), !uid.startsWith(QStringLiteral("fetes-")));
+    }
+
+    void csv_roundTripGivesTheSameBytes()
+    {
+        const QString db = calendar(); // the bundled calendar...
+        const QString file = path(QStringLiteral("tout.csv"));
+        write(QStringLiteral("ajout.csv"),
+              "Nom,Date,Annee,MF\r\n\"Dupont, Jean\",01/03,1975,\" \"\r\n"
+              "\"Le \"\"Grand\"\"\",02/03,----,\" \"\r\n"
+              "Ünïcödé,03/03,19a0,\r\n");
+        QCOMPARE(import(db, path(QStringLiteral("ajout.csv"))).issue,
+                 Rapport::Reussi); // ...and more
+        QCOMPARE(exportTo(db, file, Selection::Tout).issue, Rapport::Reussi);
+        const QByteArray first = read(file);
+        QVERIFY(first.startsWith("Nom,Date,Annee,MF\r\nMarie,01/01,0000,F\r\n"));
+
+        const QString fresh = calendar();
+        const Rapport r = import(fresh, file);
+        QVERIFY2(r.texte.contains(QString::fromUtf8("3 entrées ajoutées, 1")) &&
+                     r.texte.endsWith(QString::fromUtf8("051 déjà présentes.")),
+                 qPrintable(r.texte));
+        QCOMPARE(exportTo(fresh, file, Selection::Tout).issue, Rapport::Reussi);
+        QCOMPARE(read(file), first);
+    }
+
+    void vcardExport_reimportedAddsNothing()
+    {
+        const QString db = calendar({{"Paul", "12/05", "1980", " "},
+                                     {"Jean; dit, \\Jeannot\\ avec un nom si long qu'il se plie "
+                                      "sur plusieurs lignes du fichier de contacts",
+                                      "01/02", "2001", " "},
+                                     {"Léa", "14/02", "----", " "},
+                                     {"Drôle", "03/03", "19a0", " "},
+                                     {"Georges", "23/04", "0000", "M"}});
+        const QString file = path(QStringLiteral("contacts.vcf"));
+        const Rapport r = exportTo(db, file, Selection::Tout);
+        QVERIFY2(r.texte.contains(QStringLiteral("4 anniversaires")), qPrintable(r.texte));
+        const QByteArray bytes = read(file);
+        QVERIFY(bytes.contains("BDAY:19800512\r\n") && bytes.contains("BDAY:--0214\r\n"));
+        for (const QByteArray& line : bytes.split('\n'))
+            QVERIFY(line.size() <= 76); // 75 octets and the CR
+        const QStringList before = rows(db);
+        QVERIFY(import(db, file).texte.contains(QString::fromUtf8("aucun anniversaire ajouté")));
+        QCOMPARE(rows(db), before);
+    }
+
+    void usageAndUnwritableFiles()
+    {
+        const QString db = calendar({{"Paul", "12/05", "1980", " "}});
+        QCOMPARE(import(db, path(QStringLiteral("absent.vcf"))).issue, Rapport::Illisible);
+        QCOMPARE(import(db, path(QStringLiteral("agenda.ics"))).issue, Rapport::Usage);
+        QCOMPARE(exportTo(db, path(QStringLiteral("x.txt")), Selection::Tout).issue,
+                 Rapport::Usage);
+        QCOMPARE(exportTo(db, path(QStringLiteral("x.vcf")), Selection::Fetes).issue,
+                 Rapport::Usage);
+        const Rapport r =
+            exportTo(db, path(QStringLiteral("pas/de/dossier/x.csv")), Selection::Tout);
+        QCOMPARE(r.issue, Rapport::Illisible);
+        QVERIFY(r.texte.contains(QString::fromUtf8("ne peut pas être écrit")));
+    }
+
+    // tarvelon's command line: no display, the report, the exit statuses.
+    void commandLine()
+    {
+        QTemporaryDir home;
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("XDG_DATA_HOME"), home.path());
+        env.insert(QStringLiteral("HOME"), home.path());
+        env.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+        const auto run = [&env](const QStringList& args) {
+            QProcess p;
+            p.setProcessEnvironment(env);
+            p.start(QStringLiteral(TARVELON), args);
+            p.waitForFinished(20000);
+            return std::make_tuple(p.exitCode(), QString::fromUtf8(p.readAllStandardOutput()),
+                                   QString::fromUtf8(p.readAllStandardError()));
+        };
+        const QString vcf = write(QStringLiteral("cli.vcf"),
+                                  "BEGIN:VCARD\nVERSION:4.0\nFN:Zoé\nBDAY:2015-06-01\nEND:VCARD\n");
+        auto [code, out, err] = run({"--importer", vcf});
+        QCOMPARE(code, 0);
+        QVERIFY2(out.contains(QString::fromUtf8("1 anniversaire ajouté")), qPrintable(out + err));
+        std::tie(code, out, err) =
+            run({"--exporter", path(QStringLiteral("cli.ics")), "--anniversaires"});
+        QCOMPARE(code, 0);
+        QVERIFY(
+            read(path(QStringLiteral("cli.ics"))).contains("SUMMARY:Anniversaire de Zoé (2015)"));
+        std::tie(code, out, err) = run({"--importer", path(QStringLiteral("absent.csv"))});
+        QCOMPARE(code, 1);
+        QVERIFY(err.contains(QStringLiteral("il n'existe pas")));
+        for (const QStringList& bad :
+             {QStringList{"--exporter", "x.txt"}, QStringList{"--importer", vcf, "--fetes"},
+              QStringList{"--exporter"}, QStringList{"--importer", vcf, "--bruit"}}) {
+            std::tie(code, out, err) = run(bad);
+            QCOMPARE(code, 2);
+            QVERIFY(err.contains(QStringLiteral("tarvelon --help")));
+        }
+        std::tie(code, out, err) = run({"--help"});
+        QCOMPARE(code, 0);
+        QVERIFY(out.contains(QStringLiteral("--importer")) &&
+                out.contains(QStringLiteral("--exporter")));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestEchange)
+#include "test_echange.moc"

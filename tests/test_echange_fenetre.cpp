@@ -1,0 +1,109 @@
+// Birthdays in and out from the window: a dropped file, the context menu,
+// and the birthday without a year, which has no age line.
+#include "echange/fenetre.h"
+#include "support.h"
+
+#include <QMenu>
+#include <QMimeData>
+#include <QtTest>
+
+using test::shown;
+
+class TestEchangeFenetre : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_files;
+
+    QString write(const QString& name, const QByteArray& bytes)
+    {
+        QFile file(m_files.filePath(name));
+        if (!file.open(QIODevice::WriteOnly))
+            return {};
+        file.write(bytes);
+        return file.fileName();
+    }
+
+    static std::vector<test::Row> calendrier()
+    {
+        return {{"Georges", "23/04", "0000", "M"}, {"Paul", "12/05", "1990", " "}};
+    }
+
+private Q_SLOTS:
+    void init() { QLocale::setDefault(QLocale(QLocale::French, QLocale::France)); }
+
+    void droppedFile_importedReportedAndShown()
+    {
+        test::Installation inst(calendrier());
+        auto w = inst.startWindow();
+        echange::installer(w.get(), w->Data1->database(), [&w] { w->Actualiser(); });
+        w->SSCommand5_Click(); // the birthdays, on Paul
+        w->SSCommand2_Click(3);
+        QCOMPARE(shown(*w), QStringLiteral("Paul|12/05"));
+        const QString vcf = write(QStringLiteral("amis.vcf"),
+                                  "BEGIN:VCARD\nVERSION:3.0\nFN:Zoé\nBDAY:--0423\nEND:VCARD\n");
+
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(vcf)});
+        mime.setText(vcf);
+        // Dropped on the name box: the file is imported, the box is left alone.
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(w->Text1[0], &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(w->Text1[0], &drop);
+        QCOMPARE(w->Text1[0]->text(), QStringLiteral("Paul"));
+        QCOMPARE(inst.messages.shown.size(), size_t(1));
+        QVERIFY(inst.messages.shown[0].text.contains(QString::fromUtf8("1 anniversaire ajouté")));
+        QCOMPARE(inst.storedRows().last(), QString::fromUtf8("Zoé|23/04|----| "));
+
+        // The view was read again: still on Paul, and Zoé is there.
+        QCOMPARE(shown(*w), QStringLiteral("Paul|12/05"));
+        w->SSCommand2_Click(0);
+        QCOMPARE(shown(*w), QString::fromUtf8("Zoé|23/04"));
+        QCOMPARE(w->Label1[2]->text(), QString()); // no year, no age
+        QCOMPARE(test::listItems(*w), QStringList{"Georges"});
+
+        // Any other year keeps the designed age line, even one that is no number.
+        w->Text3->setText(QStringLiteral("a19"));
+        w->SSCommand2_Click(0); // stored, and Zoé, the last, shown again
+        QCOMPARE(w->Label1[2]->text(), QString::fromUtf8("2026 ans cette année. "));
+    }
+
+    void contextMenu_exportsThroughTheDialog()
+    {
+        test::Installation inst(calendrier());
+        auto w = inst.startWindow();
+        QVERIFY(test::showActive(*w));
+        echange::installer(w.get(), w->Data1->database(), [&w] { w->Actualiser(); });
+        const QString target = m_files.filePath(QStringLiteral("anniversaires"));
+        QStringList asked;
+        echange::ScopedSelecteur dialog(
+            [&](QWidget*, const echange::ChoixFichier& choix, int* filtre) {
+                asked = choix.filtres;
+                *filtre = 3; // "Contacts : anniversaires (*.vcf)"
+                return target;
+            });
+        // The menu is up: take "Exporter…".
+        QTimer::singleShot(0, [] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            QCOMPARE(menu->actions().size(), 2);
+            QCOMPARE(menu->actions()[0]->text(), QString::fromUtf8("Importer…"));
+            menu->actions()[1]->trigger();
+            menu->close();
+        });
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(10, 10),
+                                  w->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(w.get(), &menuKey);
+        QCOMPARE(asked.size(), 5);
+        QFile file(target + QStringLiteral(".vcf"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(
+            file.readAll(),
+            QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Paul\r\nBDAY:19900512\r\nEND:VCARD\r\n"));
+        QVERIFY(inst.messages.shown.back().text.contains(QStringLiteral("1 anniversaire")));
+    }
+};
+
+QTEST_MAIN(TestEchangeFenetre)
+#include "test_echange_fenetre.moc"
