@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages that building and testing Tarvelon need,
-# when some are missing. Used by start.sh and test.sh.
+# when some are missing, and the packages named as arguments. Used by
+# start.sh, test.sh and paquet.sh.
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
-          libsqlite3-dev libcanberra-dev fonts-liberation xvfb xauth dbus-daemon libical-dev libxcb1-dev)
+          libsqlite3-dev libcanberra-dev fonts-liberation xvfb xauth dbus-daemon libical-dev
+          libxcb1-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
