@@ -11,19 +11,6 @@ namespace {
 
 using namespace std::chrono;
 
-std::optional<int> nombre(const std::string& texte, size_t chiffresMax)
-{
-    if (texte.empty() || texte.size() > chiffresMax)
-        return std::nullopt;
-    int n = 0;
-    for (const char c : texte) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    return n;
-}
-
 // A base directory of the XDG specification: the variable when it holds an
 // absolute path, else the default under the home directory.
 std::string dossierXdg(const char* variable, const char* sousHome)

@@ -104,20 +104,25 @@ std::vector<std::string> clesDesJours(Jour premier, int jours)
     return cles;
 }
 
-std::optional<int> ageAtteint(const std::string& annee, int anneeDuJour)
+std::optional<int> nombre(const std::string& texte, size_t chiffresMax)
 {
-    if (annee.empty() || annee.size() > 6)
+    if (texte.empty() || texte.size() > chiffresMax)
         return std::nullopt;
-    int naissance = 0;
-    for (const char c : annee) {
+    int n = 0;
+    for (const char c : texte) {
         if (c < '0' || c > '9')
             return std::nullopt;
-        naissance = naissance * 10 + (c - '0');
+        n = n * 10 + (c - '0');
     }
-    const int age = anneeDuJour - naissance;
-    if (age < 1)
+    return n;
+}
+
+std::optional<int> ageAtteint(const std::string& annee, int anneeDuJour)
+{
+    const std::optional<int> naissance = nombre(annee, 6);
+    if (!naissance || anneeDuJour - *naissance < 1)
         return std::nullopt;
-    return age;
+    return anneeDuJour - *naissance;
 }
 
 std::string cleDuJour(Jour date)

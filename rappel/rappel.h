@@ -57,6 +57,9 @@ JourRappel rappelDu(const std::vector<Fiche>& fiches, const std::string& fichier
 // without a year (AnneeInconnue) is not a number.
 std::optional<int> ageAtteint(const std::string& annee, int anneeDuJour);
 
+// A number written in digits alone, at most chiffresMax of them.
+std::optional<int> nombre(const std::string& texte, size_t chiffresMax);
+
 // "dd/mm" of a day.
 std::string cleDuJour(Jour date);
 
