@@ -69,9 +69,16 @@ appstreamcli validate --no-net /usr/share/metainfo/fr.tarvelon.Tarvelon.metainfo
 desktop-file-validate /usr/share/applications/tarvelon.desktop /etc/xdg/autostart/tarvelon-rappel.desktop
 runtime=$(mktemp -d)
 chmod 700 "$runtime"
-XDG_RUNTIME_DIR="$runtime" systemd-analyze --user verify \
+# Some container images tell dpkg to leave manual pages out.
+manuels=--man=yes
+if grep -qs "path-exclude=/usr/share/man" /etc/dpkg/dpkg.cfg.d/*; then
+  echo "(dpkg laisse ici les pages de manuel de côté)"
+  manuels=--man=no
+else
+  man -w tarvelon tarvelon-rappel
+fi
+XDG_RUNTIME_DIR="$runtime" systemd-analyze --user verify "$manuels" \
   /usr/lib/systemd/user/tarvelon-rappel.service /usr/lib/systemd/user/tarvelon-rappel.timer
-man -w tarvelon tarvelon-rappel
 
 echo "== tarvelon, lancé par son entrée de bureau"
 commande=$(sed -n 's/^Exec=//p' /usr/share/applications/tarvelon.desktop)
