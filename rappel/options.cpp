@@ -11,7 +11,7 @@ namespace {
 
 using namespace std::chrono;
 
-// A base directory of the XDG specification: the variable when it holds an
+// A freedesktop base directory: the variable when it holds an
 // absolute path, else the default under the home directory.
 std::string dossierXdg(const char* variable, const char* sousHome)
 {
