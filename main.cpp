@@ -1,5 +1,5 @@
 #include "echange/commande.h"
-#include "echange/fenetre.h"
+#include "windows/echange/fenetre.h"
 #include "windows/main/application.h"
 #include "windows/main/tarvelon.h"
 
@@ -15,9 +15,9 @@ int main(int argc, char* argv[])
         return *code;
 
     QApplication app(argc, argv);
-    PreparerApplication();
+    windows::PreparerApplication();
 
-    Tarvelon fenetre;
+    windows::Tarvelon fenetre;
     if (!fenetre.Form_Load())
         return 1;
     echange::installer(&fenetre, fenetre.Data1->database(), [&fenetre] { fenetre.Actualiser(); });

@@ -2,6 +2,7 @@
 // card's own wait left out), against a bare Qt window of the same size with a
 // few controls. Runs both alternately as child processes and prints the
 // medians, their ratio and the peak memory of each.
+#include "mesure.h"
 #include "windows/main/tarvelon.h"
 
 #include <QApplication>
@@ -21,12 +22,14 @@
 
 extern char** environ;
 
+using bench::median;
+
 namespace {
 
 int childTarvelon(int argc, char* argv[])
 {
     QApplication app(argc, argv);
-    Tarvelon w;
+    windows::Tarvelon w;
     w.DelaiAccueil = 0;
     if (!w.Form_Load())
         return 2;
@@ -74,12 +77,6 @@ Run spawnChild(const char* self, const char* mode)
     wait4(pid, &status, 0, &usage);
     const auto end = std::chrono::steady_clock::now();
     return {std::chrono::duration<double, std::milli>(end - start).count(), usage.ru_maxrss};
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 } // namespace

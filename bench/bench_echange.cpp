@@ -3,7 +3,8 @@
 // file again (everything already there), and the iCalendar export of it all.
 // Prints the time of each, median of a few runs.
 #include "echange/echange.h"
-#include "platform/sqlite.h"
+#include "mesure.h"
+#include "socle/fetes.h"
 #include "store/calendrier.h"
 
 #include <QDate>
@@ -14,30 +15,23 @@
 #include <cstdio>
 #include <vector>
 
-namespace {
+using bench::median;
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+namespace {
 
 QString fillCalendar(const QString& dir, int run)
 {
     const QString path = dir + QStringLiteral("/cal%1.db").arg(run);
-    platform::SqliteDatabase db;
+    socle::Database db;
     QString message;
-    openCalendar(db, path, &message); // 1,051 name days
-    db.exec("BEGIN");
-    platform::SqliteStatement insert(db, "INSERT INTO Fetes VALUES (?1, ?2, ?3, ' ')");
-    for (int i = 0; i < 10000 - 1051; ++i) {
-        insert.bind(1, QStringLiteral("Personne %1").arg(i));
-        insert.bind(2, QDate(2000, 1, 1).addDays(i % 366).toString(QStringLiteral("dd/MM")));
-        insert.bind(3, QString::number(1940 + i % 80));
-        insert.step();
-        insert.reset();
-    }
-    db.exec("COMMIT");
+    store::openCalendar(db, path, &message); // 1,051 name days
+    std::vector<socle::Fiche> fiches;
+    for (int i = 0; i < 10000 - 1051; ++i)
+        fiches.push_back(
+            {"Personne " + std::to_string(i),
+             QDate(2000, 1, 1).addDays(i % 366).toString(QStringLiteral("dd/MM")).toStdString(),
+             std::to_string(1940 + i % 80), " "});
+    socle::ajouterFiches(db, fiches, socle::Doublons::Ajouter);
     return path;
 }
 
@@ -66,8 +60,8 @@ int main(int argc, char* argv[])
 
     std::vector<double> first, again, ics;
     for (int run = 0; run < runs; ++run) {
-        platform::SqliteDatabase db;
-        db.open(fillCalendar(dir.path(), run), false);
+        socle::Database db;
+        db.open(fillCalendar(dir.path(), run).toStdString(), socle::OpenMode::ReadWrite);
         QElapsedTimer t;
         t.start();
         const echange::Rapport r = echange::importer(db, vcf);
@@ -78,7 +72,7 @@ int main(int argc, char* argv[])
         echange::importer(db, vcf);
         again.push_back(double(t.nsecsElapsed()) / 1e6);
         t.restart();
-        echange::exporter(db, dir.filePath(QStringLiteral("tout.ics")), echange::Selection::Tout);
+        echange::exporter(db, dir.filePath(QStringLiteral("tout.ics")), socle::Selection::Tout);
         ics.push_back(double(t.nsecsElapsed()) / 1e6);
     }
     std::printf("10,000 cards into 10,000 entries: %.0f ms median over %d runs (goal < 1000 ms)\n",

@@ -2,7 +2,9 @@
 // the bundled calendar plus 100 birthdays, written once into tarvelon.db and
 // once as a remind file. Runs both alternately, 30 times each by default, as
 // child processes, and prints the medians, their ratio and the peak memory.
-#include "platform/sqlite.h"
+#include "mesure.h"
+#include "socle/calendrier_fr.h"
+#include "socle/fetes.h"
 #include "store/calendrier.h"
 
 #include <QDate>
@@ -18,6 +20,8 @@
 #include <vector>
 
 extern char** environ;
+
+using bench::median;
 
 namespace {
 
@@ -61,12 +65,6 @@ long peakKiB(std::vector<const char*> command, const QString& dir)
     return file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toLong() : -1;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 const char* const Mois[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                             "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
@@ -80,32 +78,30 @@ int main(int argc, char* argv[])
     qputenv("XDG_DATA_HOME", home.path().toUtf8());
 
     // The calendar: the bundled name days, then 100 birthdays over the year.
-    platform::SqliteDatabase db;
+    socle::Database db;
     QString message;
-    if (!openCalendar(db, dir + QStringLiteral("tarvelon.db"), &message)) {
+    if (!store::openCalendar(db, dir + QStringLiteral("tarvelon.db"), &message)) {
         std::fprintf(stderr, "%s\n", qPrintable(message));
         return 1;
     }
     QByteArray rem;
-    for (const CalendarEntry& e : bundledCalendar())
-        rem += "REM " + QByteArray::number(e.date.left(2).toInt()) + ' ' +
-               Mois[e.date.mid(3, 2).toInt() - 1] + " MSG Fête : " + e.nom.toUtf8() + '\n';
-    db.exec("BEGIN");
-    platform::SqliteStatement insert(db, "INSERT INTO Fetes VALUES (?1, ?2, ?3, ' ')");
+    for (const socle::Fiche& e : socle::calendrierFr())
+        rem += "REM " + QByteArray::number(std::stoi(e.date.substr(0, 2))) + ' ' +
+               Mois[std::stoi(e.date.substr(3, 2)) - 1] +
+               " MSG Fête : " + QByteArray::fromStdString(e.nom) + '\n';
+    std::vector<socle::Fiche> anniversaires;
     for (int i = 0; i < 100; ++i) {
         const QDate day = QDate(2026, 1, 1).addDays(i * 365 / 100 + 1);
         const QString nom = QStringLiteral("Ami%1").arg(i);
         const int annee = 1950 + i % 60;
-        insert.bind(1, nom);
-        insert.bind(2, day.toString(QStringLiteral("dd/MM")));
-        insert.bind(3, QString::number(annee));
-        insert.step();
-        insert.reset();
+        anniversaires.push_back({nom.toStdString(),
+                                 day.toString(QStringLiteral("dd/MM")).toStdString(),
+                                 std::to_string(annee), " "});
         rem += "REM " + QByteArray::number(day.day()) + ' ' + Mois[day.month() - 1] +
                " MSG Anniversaire : " + nom.toUtf8() + ", [year(today())-" +
                QByteArray::number(annee) + "] ans\n";
     }
-    db.exec("COMMIT");
+    socle::ajouterFiches(db, anniversaires, socle::Doublons::Ajouter);
     db.close();
     const QString remFile = dir + QStringLiteral("tarvelon.rem");
     QFile file(remFile);
@@ -134,5 +130,23 @@ int main(int argc, char* argv[])
     std::printf("  tarvelon-rappel: %.2f ms median, peak %ld KiB\n", ma, peakKiB(ours, dir));
     std::printf("  remind:          %.2f ms median, peak %ld KiB\n", mb, peakKiB(theirs, dir));
     std::printf("  ratio %.3f (goal < 1.0)\n", ma / mb);
+
+    // A year ahead, with 200 events noted in the settings file.
+    QByteArray inf = "[Evenements]\r\n";
+    for (int i = 0; i < 200; ++i)
+        inf +=
+            QDate(2026, 1, 1).addDays(i * 365 / 200).toString(QStringLiteral("dd/MM")).toLatin1() +
+            "=Événement " + QByteArray::number(i) + "\r\n";
+    QFile settings(dir + QStringLiteral("tarvelon.inf"));
+    if (!settings.open(QIODevice::WriteOnly) || settings.write(inf) != inf.size())
+        return 1;
+    settings.close();
+    const std::vector<const char*> year = {TARVELON_RAPPEL, "--jours", "366", "--date",
+                                           "05/03/2026"};
+    std::vector<double> c;
+    for (int i = 0; i < runs; ++i)
+        c.push_back(spawn(year).millis);
+    std::printf("  a year ahead (--jours 366, 200 events in tarvelon.inf): %.2f ms median\n",
+                median(c));
     return 0;
 }

@@ -1,7 +1,6 @@
 #include "echange/commande.h"
 
 #include "echange/echange.h"
-#include "platform/sqlite.h"
 #include "store/calendrier.h"
 
 #include <QDir>
@@ -64,7 +63,7 @@ std::optional<int> commande(const QStringList& arguments)
         return std::nullopt;
 
     QString importer, exporter;
-    std::optional<Selection> selection;
+    std::optional<socle::Selection> selection;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         QString option = arguments[i];
         std::optional<QString> valeur;
@@ -93,8 +92,8 @@ std::optional<int> commande(const QStringList& arguments)
                    option == QLatin1String("--anniversaires")) {
             if (selection)
                 return usage(QStringLiteral("--fetes et --anniversaires ne vont pas ensemble"));
-            selection =
-                option == QLatin1String("--fetes") ? Selection::Fetes : Selection::Anniversaires;
+            selection = option == QLatin1String("--fetes") ? socle::Selection::Fetes
+                                                           : socle::Selection::Anniversaires;
         } else {
             return usage(QStringLiteral("option inconnue « %1 »").arg(arguments[i]));
         }
@@ -108,16 +107,17 @@ std::optional<int> commande(const QStringList& arguments)
     const QString dossier = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
                             QStringLiteral("/tarvelon/");
     QDir().mkpath(dossier);
-    platform::SqliteDatabase base;
+    socle::Database base;
     QString message;
-    if (!openCalendar(base, dossier + QStringLiteral("tarvelon.db"), &message)) {
+    if (!store::openCalendar(base, dossier + QStringLiteral("tarvelon.db"), &message)) {
         ecrire(stderr, QStringLiteral("tarvelon : ") +
                            message.replace(QStringLiteral("\n\r"), QStringLiteral("\n")));
         return 1;
     }
     const Rapport rapport =
-        importer.isEmpty() ? echange::exporter(base, exporter, selection.value_or(Selection::Tout))
-                           : echange::importer(base, importer);
+        importer.isEmpty()
+            ? echange::exporter(base, exporter, selection.value_or(socle::Selection::Tout))
+            : echange::importer(base, importer);
     if (rapport.issue == Rapport::Reussi) {
         ecrire(stdout, rapport.texte);
         return 0;

@@ -1,6 +1,7 @@
 #include "echange/csv.h"
 
-#include "module/lecture.h"
+#include "socle/jours.h"
+#include "socle/texte.h"
 
 #include <QStringList>
 #include <array>
@@ -14,8 +15,9 @@ const std::array<QString, 4> Champs = {QStringLiteral("Nom"), QStringLiteral("Da
 
 // Quoted when it holds a separator, a quote, a line end or an outer blank
 // (the sex code of a birthday is one blank).
-QByteArray champ(const QString& valeur)
+QByteArray champ(const std::string& texte)
 {
+    const QString valeur = QString::fromStdString(texte);
     QByteArray octets = valeur.toUtf8();
     const bool guillemets =
         octets.contains(',') || octets.contains('"') || octets.contains('\n') ||
@@ -29,10 +31,10 @@ QByteArray champ(const QString& valeur)
 
 } // namespace
 
-QByteArray ecrireCsv(const std::vector<Fiche>& fiches)
+QByteArray ecrireCsv(const std::vector<socle::Fiche>& fiches)
 {
     QByteArray octets = "Nom,Date,Annee,MF\r\n";
-    for (const Fiche& f : fiches)
+    for (const socle::Fiche& f : fiches)
         octets +=
             champ(f.nom) + ',' + champ(f.date) + ',' + champ(f.annee) + ',' + champ(f.mf) + "\r\n";
     return octets;
@@ -51,8 +53,8 @@ LectureCsv lireCsv(const QByteArray& octets)
     QByteArrayView sansMarque(octets);
     if (sansMarque.startsWith("\xEF\xBB\xBF"))
         sansMarque = sansMarque.sliced(3);
-    const QString texte = QString::fromStdString(
-        texteParametres(std::string_view(sansMarque.data(), size_t(sansMarque.size()))));
+    const QString texte = QString::fromStdString(socle::decodeUtf8OrWindows1252(
+        std::string_view(sansMarque.data(), size_t(sansMarque.size()))));
 
     // The records, each with the line it starts on.
     std::vector<std::pair<int, QStringList>> enregistrements;
@@ -118,12 +120,13 @@ LectureCsv lireCsv(const QByteArray& octets)
                                                 "Date, Annee, MF)"));
         if (champs.size() > 4)
             return echec(numero, QStringLiteral("cette ligne a plus de quatre champs"));
-        const Fiche fiche{champs[colonne[0]], champs[colonne[1]], champs[colonne[2]],
-                          champs[colonne[3]]};
-        if (!lireCle(fiche.date))
+        const socle::Fiche fiche{champs[colonne[0]].toStdString(), champs[colonne[1]].toStdString(),
+                                 champs[colonne[2]].toStdString(),
+                                 champs[colonne[3]].toStdString()};
+        if (!socle::lireCleDuJour(fiche.date))
             return echec(numero, QStringLiteral("le jour « %1 » n'existe pas (il faut jj/mm, "
                                                 "par exemple 23/04)")
-                                     .arg(fiche.date));
+                                     .arg(champs[colonne[1]]));
         lecture.fiches.push_back(fiche);
         lecture.lignes.push_back(numero);
     }

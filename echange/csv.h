@@ -1,6 +1,6 @@
 #pragma once
 
-#include "echange/fiches.h"
+#include "socle/fetes.h"
 
 #include <QByteArray>
 #include <QString>
@@ -12,10 +12,10 @@
 // tell the line of each fault.
 namespace echange {
 
-QByteArray ecrireCsv(const std::vector<Fiche>& fiches);
+QByteArray ecrireCsv(const std::vector<socle::Fiche>& fiches);
 
 struct LectureCsv {
-    std::vector<Fiche> fiches;
+    std::vector<socle::Fiche> fiches;
     std::vector<int> lignes; // where each entry starts
     QString erreur;          // empty when every line is right
     int ligneErreur = 0;

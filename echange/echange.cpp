@@ -3,10 +3,9 @@
 #include "echange/csv.h"
 #include "echange/icalendar.h"
 #include "echange/vcard.h"
-#include "platform/fichier.h"
-#include "platform/raisons.h"
-#include "platform/sqlite.h"
-#include "store/calendrier_fr.h"
+#include "socle/fichier.h"
+#include "socle/jours.h"
+#include "socle/raisons.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -32,25 +31,9 @@ QString compte(qsizetype n, const QString& singulier, const QString& pluriel, bo
            (n == 1 ? singulier : pluriel);
 }
 
-QString raisonBase(platform::SqliteDatabase& base)
+QString raison(int code)
 {
-    return QString::fromStdString(platform::raisonSqlite(base.errorCode()));
-}
-
-bool lireFiches(platform::SqliteDatabase& base, std::vector<Fiche>& fiches)
-{
-    platform::SqliteStatement requete(base,
-                                      "SELECT Nom, Date, Annee, MF FROM Fetes ORDER BY rowid");
-    int rc;
-    while ((rc = requete.step()) == platform::SqliteRow)
-        fiches.push_back({requete.columnText(0), requete.columnText(1), requete.columnText(2),
-                          requete.columnText(3)});
-    return requete.isValid() && rc == platform::SqliteDone;
-}
-
-QString cleFiche(const QString& nom, const QString& date, const QString& annee = {})
-{
-    return nom.trimmed() + QLatin1Char('\x1f') + date + QLatin1Char('\x1f') + annee;
+    return QString::fromStdString(socle::raisonSqlite(code));
 }
 
 Rapport illisible(const QString& texte)
@@ -82,7 +65,7 @@ Sorte sorteDe(const QString& fichier)
     return Sorte::Inconnue;
 }
 
-Rapport importer(platform::SqliteDatabase& base, const QString& fichier)
+Rapport importer(socle::Database& base, const QString& fichier)
 {
     const Sorte sorte = sorteDe(fichier);
     if (sorte != Sorte::Vcard && sorte != Sorte::Csv)
@@ -90,13 +73,13 @@ Rapport importer(platform::SqliteDatabase& base, const QString& fichier)
                                                "(.csv) s'importent.")
                                     .arg(fichier)};
     std::string octets;
-    if (!platform::readRegularFile(QFile::encodeName(fichier).toStdString(), octets, TailleMax))
+    if (!socle::readRegularFile(QFile::encodeName(fichier).toStdString(), octets, TailleMax))
         return illisible(QStringLiteral("Le fichier %1 ne peut pas être lu : %2.")
                              .arg(fichier, pourquoiIllisible(fichier)));
     const QByteArray contenu = QByteArray::fromStdString(octets);
 
     // What the file brings, line by line.
-    std::vector<Fiche> candidats;
+    std::vector<socle::Fiche> candidats;
     qsizetype sansAnniversaire = 0, sansNom = 0;
     QString erreur;
     int ligneErreur = 0;
@@ -110,12 +93,14 @@ Rapport importer(platform::SqliteDatabase& base, const QString& fichier)
             else if (carte.nom.isEmpty())
                 ++sansNom;
             else
-                candidats.push_back(
-                    {carte.nom, cleDuJour(carte.naissance->jour, carte.naissance->mois),
-                     carte.naissance->annee ? QString::number(*carte.naissance->annee)
-                                                  .rightJustified(4, QLatin1Char('0'))
-                                            : QString::fromStdString(AnneeInconnue),
-                     QStringLiteral(" ")});
+                candidats.push_back({carte.nom.toStdString(),
+                                     socle::cleDuJour(carte.naissance->jour, carte.naissance->mois),
+                                     carte.naissance->annee
+                                         ? QString::number(*carte.naissance->annee)
+                                               .rightJustified(4, QLatin1Char('0'))
+                                               .toStdString()
+                                         : std::string(socle::AnneeInconnue),
+                                     " "});
         }
     } else {
         LectureCsv lecture = lireCsv(contenu);
@@ -127,57 +112,18 @@ Rapport importer(platform::SqliteDatabase& base, const QString& fichier)
         return illisible(QStringLiteral("Rien n'a été importé de %1 : ligne %2 : %3.")
                              .arg(fichier, QString::number(ligneErreur), erreur));
 
-    // What is already there: the same name, day and year; for a birthday
-    // without a year, any birthday of that name on that day.
-    std::vector<Fiche> presentes;
-    if (!lireFiches(base, presentes))
-        return illisible(QStringLiteral("Rien n'a été importé : la base de données ne peut pas "
-                                        "être lue : %1.")
-                             .arg(raisonBase(base)));
-    QSet<QString> deja, anniversaires;
-    for (const Fiche& f : presentes) {
-        deja.insert(cleFiche(f.nom, f.date, f.annee));
-        if (!estFete(f))
-            anniversaires.insert(cleFiche(f.nom, f.date));
-    }
-
-    const QString sansAnnee = QString::fromStdString(AnneeInconnue);
-    qsizetype ajoutes = 0, presents = 0;
-    QStringList longs;
-    bool ecrit = base.exec("BEGIN IMMEDIATE");
-    {
-        platform::SqliteStatement insertion(
-            base, "INSERT INTO Fetes (Nom, Date, Annee, MF) VALUES (?1, ?2, ?3, ?4)");
-        for (const Fiche& f : candidats) {
-            if (!ecrit)
-                break;
-            const QString cle = cleFiche(f.nom, f.date, f.annee);
-            if (deja.contains(cle) ||
-                (f.annee == sansAnnee && anniversaires.contains(cleFiche(f.nom, f.date)))) {
-                ++presents;
-                continue;
-            }
-            insertion.bind(1, f.nom);
-            insertion.bind(2, f.date);
-            insertion.bind(3, f.annee);
-            insertion.bind(4, f.mf);
-            ecrit = insertion.step() == platform::SqliteDone;
-            insertion.reset();
-            deja.insert(cle);
-            if (!estFete(f))
-                anniversaires.insert(cleFiche(f.nom, f.date));
-            ++ajoutes;
-            if (f.nom.size() > LargeurCaseNom)
-                longs << f.nom;
-        }
-    }
-    ecrit = ecrit && base.exec("COMMIT");
-    if (!ecrit) {
-        const QString raison = raisonBase(base);
-        base.exec("ROLLBACK");
+    // In one transaction, with the exchanges' duplicate rule.
+    const socle::Ajout ajout = socle::ajouterFiches(base, candidats, socle::Doublons::Ecarter);
+    if (ajout.code != socle::SqliteOk)
         return illisible(QStringLiteral("Rien n'a été importé de %1 : la base de données ne peut "
                                         "pas être modifiée : %2.")
-                             .arg(fichier, raison));
+                             .arg(fichier, raison(ajout.code)));
+    const qsizetype ajoutes = qsizetype(ajout.ajoutees), presents = qsizetype(ajout.presentes);
+    QStringList longs;
+    for (size_t i = 0; i < candidats.size(); ++i) {
+        const QString nom = QString::fromStdString(candidats[i].nom);
+        if (ajout.ajoutee[i] && nom.size() > LargeurCaseNom)
+            longs << nom;
     }
 
     QString texte;
@@ -211,43 +157,44 @@ Rapport importer(platform::SqliteDatabase& base, const QString& fichier)
     return {Rapport::Reussi, texte};
 }
 
-Rapport exporter(platform::SqliteDatabase& base, const QString& fichier, Selection selection)
+Rapport exporter(socle::Database& base, const QString& fichier, socle::Selection selection)
 {
     const Sorte sorte = sorteDe(fichier);
     if (sorte == Sorte::Inconnue)
         return {Rapport::Usage, QStringLiteral("%1 : l'export écrit un agenda (.ics), des contacts "
                                                "(.vcf) ou un tableur (.csv).")
                                     .arg(fichier)};
-    if (sorte == Sorte::Vcard && selection == Selection::Fetes)
+    if (sorte == Sorte::Vcard && selection == socle::Selection::Fetes)
         return {Rapport::Usage,
                 QStringLiteral("%1 : un fichier de contacts (.vcf) ne tient que des "
                                "anniversaires.")
                     .arg(fichier)};
 
-    std::vector<Fiche> toutes;
-    if (!lireFiches(base, toutes))
+    std::vector<socle::FicheStockee> toutes;
+    if (const int rc = socle::lireFiches(base, toutes); rc != socle::SqliteOk)
         return illisible(QStringLiteral("Rien n'a été exporté : la base de données ne peut pas "
                                         "être lue : %1.")
-                             .arg(raisonBase(base)));
-    std::vector<Fiche> fiches;
+                             .arg(raison(rc)));
+    std::vector<socle::Fiche> fiches;
     qsizetype anniversaires = 0, fetes = 0, sansJour = 0;
     QSet<QString> joursDeFete;
-    for (const Fiche& f : toutes) {
-        const bool fete = estFete(f);
-        if ((fete && (selection == Selection::Anniversaires || sorte == Sorte::Vcard)) ||
-            (!fete && selection == Selection::Fetes))
+    for (socle::FicheStockee& stockee : toutes) {
+        socle::Fiche& f = stockee.fiche;
+        const bool fete = f.estFete();
+        if ((fete && (selection == socle::Selection::Anniversaires || sorte == Sorte::Vcard)) ||
+            (!fete && selection == socle::Selection::Fetes))
             continue;
-        if (sorte != Sorte::Csv && !lireCle(f.date)) {
+        if (sorte != Sorte::Csv && !socle::lireCleDuJour(f.date)) {
             ++sansJour; // an agenda or an address book needs a real day
             continue;
         }
-        fiches.push_back(f);
         if (fete) {
             ++fetes;
-            joursDeFete.insert(f.date);
+            joursDeFete.insert(QString::fromStdString(f.date));
         } else {
             ++anniversaires;
         }
+        fiches.push_back(std::move(f));
     }
 
     QByteArray octets;
@@ -275,12 +222,12 @@ Rapport exporter(platform::SqliteDatabase& base, const QString& fichier, Selecti
                              .arg(fichier));
 
     QStringList quoi;
-    if (sorte == Sorte::Icalendar && selection != Selection::Anniversaires)
+    if (sorte == Sorte::Icalendar && selection != socle::Selection::Anniversaires)
         quoi << compte(joursDeFete.size(), QStringLiteral("jour de fêtes"),
                        QStringLiteral("jours de fêtes"));
-    if (sorte == Sorte::Csv && selection != Selection::Anniversaires)
+    if (sorte == Sorte::Csv && selection != socle::Selection::Anniversaires)
         quoi << compte(fetes, QStringLiteral("fête"), QStringLiteral("fêtes"), true);
-    if (selection != Selection::Fetes)
+    if (selection != socle::Selection::Fetes)
         quoi << compte(anniversaires, QStringLiteral("anniversaire"),
                        QStringLiteral("anniversaires"));
     QString texte =

@@ -1,12 +1,8 @@
 #pragma once
 
-#include "echange/fiches.h"
+#include "socle/fetes.h"
 
 #include <QString>
-
-namespace platform {
-class SqliteDatabase;
-}
 
 // Birthdays in and out of the calendar: contacts (.vcf), agendas (.ics) and
 // spreadsheets (.csv), the kind told by the file's extension. The table keeps
@@ -26,11 +22,11 @@ struct Rapport {
 // one transaction: a file that cannot be read adds nothing. An entry with the
 // same name, day and year is already there; a birthday without a year is
 // already there when that name has a birthday on that day.
-Rapport importer(platform::SqliteDatabase& base, const QString& fichier);
+Rapport importer(socle::Database& base, const QString& fichier);
 
 // Writes the birthdays, the name days or both, as the file's kind allows
 // (a vCard file holds birthdays only). The file is replaced whole, or left as
 // it was.
-Rapport exporter(platform::SqliteDatabase& base, const QString& fichier, Selection selection);
+Rapport exporter(socle::Database& base, const QString& fichier, socle::Selection selection);
 
 } // namespace echange

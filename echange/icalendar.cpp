@@ -1,5 +1,7 @@
 #include "echange/icalendar.h"
 
+#include "socle/jours.h"
+
 #include <QCryptographicHash>
 #include <QDate>
 #include <QHash>
@@ -66,7 +68,7 @@ QString enumeration(const QStringList& noms)
 
 } // namespace
 
-QByteArray ecrireIcalendar(const std::vector<Fiche>& fiches, Selection selection)
+QByteArray ecrireIcalendar(const std::vector<socle::Fiche>& fiches, socle::Selection selection)
 {
     icalcomponent* agenda = icalcomponent_new_vcalendar();
     icalcomponent_add_property(agenda, icalproperty_new_version("2.0"));
@@ -78,26 +80,29 @@ QByteArray ecrireIcalendar(const std::vector<Fiche>& fiches, Selection selection
     // Name days: one event a day, the names in record order.
     QMap<QString, QStringList> fetes; // by "mm/dd", so that the days come in order
     QHash<QString, int> vus;
-    for (const Fiche& f : fiches) {
-        const std::optional<Naissance> jour = lireCle(f.date);
+    for (const socle::Fiche& fiche : fiches) {
+        const std::optional<socle::JourDeLAnnee> jour = socle::lireCleDuJour(fiche.date);
         if (!jour)
             continue;
-        if (estFete(f)) {
-            if (selection != Selection::Anniversaires)
-                fetes[f.date.mid(3, 2) + f.date.left(2)] << f.nom;
+        const QString nom = QString::fromStdString(fiche.nom);
+        const QString date = QString::fromStdString(fiche.date);
+        if (fiche.estFete()) {
+            if (selection != socle::Selection::Anniversaires)
+                fetes[date.mid(3, 2) + date.left(2)] << nom;
             continue;
         }
-        if (selection == Selection::Fetes)
+        if (selection == socle::Selection::Fetes)
             continue;
-        int annee = anneeDeNaissance(f.annee).value_or(0); // 0: not known
+        int annee = socle::anneeDeNaissance(fiche.annee).value_or(0); // 0: not known
         if (annee != 0 && !QDate(annee, jour->mois, jour->jour).isValid())
             annee = 0; // a 29 February of a common year: as if no year were known
         const QString resume =
             annee != 0
-                ? QStringLiteral("Anniversaire %1 (%2)").arg(deNom(f.nom), QString::number(annee))
-                : QStringLiteral("Anniversaire %1").arg(deNom(f.nom));
+                ? QStringLiteral("Anniversaire %1 (%2)").arg(deNom(nom), QString::number(annee))
+                : QStringLiteral("Anniversaire %1").arg(deNom(nom));
         // The same entry twice (the window allows it) gets a UID of its own.
-        const QString cle = f.nom + QLatin1Char('\x1f') + f.date + QLatin1Char('\x1f') + f.annee;
+        const QString cle = nom + QLatin1Char('\x1f') + date + QLatin1Char('\x1f') +
+                            QString::fromStdString(fiche.annee);
         const int fois = vus[cle]++;
         QByteArray uid = "anniversaire-" + empreinte(cle);
         if (fois > 0)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "echange/fiches.h"
+#include "socle/fetes.h"
 
 #include <QByteArray>
 #include <vector>
@@ -15,6 +15,6 @@
 // common years, as Nextcloud and Evolution do.
 namespace echange {
 
-QByteArray ecrireIcalendar(const std::vector<Fiche>& fiches, Selection selection);
+QByteArray ecrireIcalendar(const std::vector<socle::Fiche>& fiches, socle::Selection selection);
 
 } // namespace echange

@@ -1,6 +1,7 @@
 #include "echange/vcard.h"
 
-#include "module/lecture.h"
+#include "socle/jours.h"
+#include "socle/texte.h"
 
 #include <QDate>
 #include <QStringDecoder>
@@ -112,8 +113,8 @@ QString texte(const Propriete& p)
                 return resultat;
         }
     }
-    return QString::fromStdString(
-        texteParametres(std::string_view(octets.constData(), size_t(octets.size()))));
+    return QString::fromStdString(socle::decodeUtf8OrWindows1252(
+        std::string_view(octets.constData(), size_t(octets.size()))));
 }
 
 // The components of a structured value (N), separated by unescaped ";",
@@ -333,19 +334,20 @@ LectureVcard lireVcard(const QByteArray& octets)
     return lecture;
 }
 
-QByteArray ecrireVcard(const std::vector<Fiche>& anniversaires)
+QByteArray ecrireVcard(const std::vector<socle::Fiche>& anniversaires)
 {
     QByteArray octets;
-    for (const Fiche& fiche : anniversaires) {
-        const std::optional<Naissance> jour = lireCle(fiche.date);
+    for (const socle::Fiche& fiche : anniversaires) {
+        const std::optional<socle::JourDeLAnnee> jour = socle::lireCleDuJour(fiche.date);
         if (!jour)
             continue;
-        const std::optional<int> annee = anneeDeNaissance(fiche.annee);
+        const std::optional<int> annee = socle::anneeDeNaissance(fiche.annee);
         QByteArray bday = annee ? QByteArray::number(*annee).rightJustified(4, '0') : "--";
         bday += QByteArray::number(jour->mois).rightJustified(2, '0') +
                 QByteArray::number(jour->jour).rightJustified(2, '0');
-        octets += "BEGIN:VCARD\r\nVERSION:4.0\r\n" + plier("FN:" + echapper(fiche.nom)) +
-                  "BDAY:" + bday + "\r\nEND:VCARD\r\n";
+        octets += "BEGIN:VCARD\r\nVERSION:4.0\r\n" +
+                  plier("FN:" + echapper(QString::fromStdString(fiche.nom))) + "BDAY:" + bday +
+                  "\r\nEND:VCARD\r\n";
     }
     return octets;
 }

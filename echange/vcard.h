@@ -1,15 +1,22 @@
 #pragma once
 
-#include "echange/fiches.h"
+#include "socle/fetes.h"
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 #include <vector>
 
 // Contacts' birthdays in vCard files (versions 2.1, 3.0 and 4.0). Written by
 // hand: Debian offers no vCard library for Qt 6 (KContacts is Qt 5, the
 // Versit code in libical knows 2.1 only).
 namespace echange {
+
+// A birthday as a day of the year and, when known, a year.
+struct Naissance {
+    int jour = 0, mois = 0;
+    std::optional<int> annee;
+};
 
 struct Carte {
     int ligne = 0; // where BEGIN:VCARD stands
@@ -29,6 +36,6 @@ struct LectureVcard {
 LectureVcard lireVcard(const QByteArray& octets);
 
 // One version 4.0 card for each birthday: FN and BDAY (--MMDD with no year).
-QByteArray ecrireVcard(const std::vector<Fiche>& anniversaires);
+QByteArray ecrireVcard(const std::vector<socle::Fiche>& anniversaires);
 
 } // namespace echange

@@ -1,7 +1,8 @@
 // Arbitrary settings-file bytes, section and key through the settings reader:
 // nothing may crash or hang, and a value found is always valid UTF-8 and
 // lies on one line.
-#include "module/lecture.h"
+#include "socle/parametres.h"
+#include "socle/texte.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,13 +23,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::string_view cle = input.substr(0, finCle);
     const std::string_view octets = input.substr(finCle + 1);
 
-    if (!estUtf8(texteParametres(octets)))
+    if (!socle::isUtf8(socle::decodeUtf8OrWindows1252(octets)))
         __builtin_trap();
-    const LectureParametre lu = chercherCle(octets, section, cle);
-    if (lu.issue == LectureParametre::Valeur &&
-        (!estUtf8(lu.valeur) || lu.valeur.find('\n') != std::string::npos))
+    const socle::LectureParametre lu = socle::chercherCle(octets, section, cle);
+    if (lu.issue == socle::LectureParametre::Valeur &&
+        (!socle::isUtf8(lu.valeur) || lu.valeur.find('\n') != std::string::npos))
         __builtin_trap();
-    if (lu.issue != LectureParametre::Valeur && !lu.valeur.empty())
+    if (lu.issue != socle::LectureParametre::Valeur && !lu.valeur.empty())
         __builtin_trap();
     return 0;
 }

@@ -2,11 +2,14 @@
 // through the Like matcher as a pattern and as a name: nothing may crash or
 // hang.
 #include "store/like.h"
-#include "windows/main/regles.h"
+#include "windows/regles/regles.h"
 
 #include <QString>
 #include <cstddef>
 #include <cstdint>
+
+using namespace windows;
+using store::LikePattern;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -1,7 +1,10 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
+
+// The shared module: the installation directory, the settings file and its
+// reader, the default sound (son.h).
+namespace module {
 
 // The installation directory, ending with "/", and the settings file in it.
 // Both are set once by the main window's load.
@@ -16,6 +19,4 @@ extern QString FichierParametres;
 QString LireParametre(const QString& fichier, const QString& section, const QString& cle,
                       const QString& defaut);
 
-// The text of a settings file's bytes: UTF-8 when they are valid UTF-8 (a
-// leading byte-order mark dropped), Windows-1252 otherwise.
-QString decoderParametres(const QByteArray& octets);
+} // namespace module

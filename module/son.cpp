@@ -3,6 +3,8 @@
 #include "module/parametres.h"
 #include "platform/sound.h"
 
+namespace module {
+
 void JouerSon(const QString& fichier)
 {
     QString nom = fichier;
@@ -13,3 +15,5 @@ void JouerSon(const QString& fichier)
     if (platform::sndPlaySoundA(chemin, platform::SndAsync) == 0)
         platform::beep();
 }
+
+} // namespace module

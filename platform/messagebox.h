@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/scoped.h"
+#include "socle/texte.h"
 
 #include <QString>
 #include <functional>
@@ -15,7 +16,8 @@ enum MsgBoxAnswer { AnswerOk = 1, AnswerYes = 6, AnswerNo = 7 };
 
 // The program's line break in its multi-line texts: line feed, then carriage
 // return. A message box shows it as one line break.
-inline const QString LineBreak = QStringLiteral("\n\r");
+inline const QString LineBreak =
+    QString::fromLatin1(socle::LineBreak.data(), qsizetype(socle::LineBreak.size()));
 
 struct MessageRequest {
     QString text;

@@ -1,6 +1,6 @@
 #include "platform/sound.h"
 
-#include "platform/fichier.h"
+#include "socle/fichier.h"
 
 #include <QApplication>
 #include <QFile>
@@ -62,7 +62,7 @@ bool isWaveFile(const QString& path)
     // Only a regular file: a pipe or a device named in the settings must never
     // hold the program.
     std::string header;
-    if (!readRegularFile(QFile::encodeName(path).toStdString(), header, 12))
+    if (!socle::readRegularFile(QFile::encodeName(path).toStdString(), header, 12))
         return false;
     return header.size() == 12 && header.compare(0, 4, "RIFF") == 0 &&
            header.compare(8, 4, "WAVE") == 0;

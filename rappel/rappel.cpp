@@ -1,14 +1,11 @@
 #include "rappel/rappel.h"
 
-#include "module/lecture.h"
-#include "platform/raisons.h"
-#include "store/calendrier_fr.h"
+#include "socle/calendrier_fr.h"
+#include "socle/fichier.h"
+#include "socle/raisons.h"
+#include "socle/sqlite.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
-#include <sqlite3.h>
-#include <sys/stat.h>
 
 namespace rappel {
 
@@ -16,77 +13,43 @@ namespace {
 
 using namespace std::chrono;
 
-std::string colonne(sqlite3_stmt* requete, int i)
-{
-    const auto* texte = reinterpret_cast<const char*>(sqlite3_column_text(requete, i));
-    return texte ? std::string(texte, size_t(sqlite3_column_bytes(requete, i))) : std::string();
-}
-
 Calendrier illisible(const std::string& chemin, const std::string& raison)
 {
     return {false, {}, "La base de données " + chemin + " ne peut pas être lue : " + raison + "."};
-}
-
-std::string deuxChiffres(unsigned n)
-{
-    char texte[8];
-    std::snprintf(texte, sizeof texte, "%02u", n % 100);
-    return texte;
 }
 
 } // namespace
 
 Calendrier lireCalendrier(const std::string& chemin, const std::vector<std::string>& cles)
 {
-    const auto voulue = [&cles](std::string_view date) {
-        return std::find(cles.begin(), cles.end(), date) != cles.end();
-    };
-    struct stat info {};
-    if (::stat(chemin.c_str(), &info) != 0) {
-        if (errno != ENOENT)
-            return illisible(chemin, "le fichier ne peut pas être ouvert");
+    switch (socle::natureDe(chemin)) {
+    case socle::Nature::Absent: {
         // Not made yet: the window makes it at its first start. Read the
         // calendar it will be made from.
         Calendrier calendrier{true, {}, {}};
-        for (FeteFr& fete : calendrierFr())
-            if (voulue(fete.date))
-                calendrier.fiches.push_back({std::move(fete.nom), std::move(fete.date),
-                                             AnneeNomDeFete, std::move(fete.mf)});
+        for (Fiche& fete : socle::calendrierFr())
+            if (std::find(cles.begin(), cles.end(), fete.date) != cles.end())
+                calendrier.fiches.push_back(std::move(fete));
         return calendrier;
     }
-    // A pipe or a device would hold the read for ever.
-    if (!S_ISREG(info.st_mode))
+    case socle::Nature::Inaccessible:
+        return illisible(chemin, "le fichier ne peut pas être ouvert");
+    case socle::Nature::Dossier:
+    case socle::Nature::Autre:
+        // A pipe or a device would hold the read for ever.
         return {false, {}, "La base de données " + chemin + " n'est pas un fichier ordinaire."};
+    case socle::Nature::Ordinaire:
+        break;
+    }
 
-    sqlite3* base = nullptr;
-    int rc =
-        sqlite3_open_v2(chemin.c_str(), &base, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr);
-    if (rc != SQLITE_OK) {
-        const int code = base ? sqlite3_extended_errcode(base) : rc;
-        sqlite3_close_v2(base);
-        return illisible(chemin, platform::raisonSqlite(code));
-    }
-    sqlite3_busy_timeout(base, 3000);
+    socle::Database base;
+    if (!base.open(chemin, socle::OpenMode::ReadOnly))
+        return illisible(chemin, socle::raisonSqlite(base.errorCode()));
     // Only the rows of the days asked for are taken out of the file.
-    std::string sql = "SELECT Nom, Date, Annee, MF FROM Fetes WHERE Date IN (";
-    for (size_t i = 0; i < cles.size(); ++i)
-        sql += i == 0 ? "?" : ",?";
-    sql += ") ORDER BY rowid";
-    sqlite3_stmt* requete = nullptr;
     Calendrier calendrier{true, {}, {}};
-    rc = sqlite3_prepare_v2(base, sql.c_str(), int(sql.size()), &requete, nullptr);
-    if (rc == SQLITE_OK) {
-        for (size_t i = 0; i < cles.size(); ++i)
-            sqlite3_bind_text(requete, int(i + 1), cles[i].data(), int(cles[i].size()),
-                              SQLITE_STATIC);
-        while ((rc = sqlite3_step(requete)) == SQLITE_ROW)
-            calendrier.fiches.push_back({colonne(requete, 0), colonne(requete, 1),
-                                         colonne(requete, 2), colonne(requete, 3)});
-    }
-    if (rc != SQLITE_DONE)
-        calendrier = illisible(chemin, platform::raisonSqlite(sqlite3_extended_errcode(base)));
-    sqlite3_finalize(requete);
-    sqlite3_close_v2(base);
+    if (const int rc = socle::lireFichesDesJours(base, cles, calendrier.fiches);
+        rc != socle::SqliteOk)
+        return illisible(chemin, socle::raisonSqlite(rc));
     return calendrier;
 }
 
@@ -95,26 +58,13 @@ std::vector<std::string> clesDesJours(Jour premier, int jours)
     std::vector<std::string> cles;
     for (int dans = 0; dans <= jours; ++dans) {
         const Jour date{sys_days(premier) + days(dans)};
-        cles.push_back(cleDuJour(date));
-        if (date.month() == February && date.day() == day(28) && !date.year().is_leap())
+        cles.push_back(socle::cleDuJour(date));
+        if (socle::dit29FevrierLe(date))
             cles.push_back("29/02");
     }
     std::sort(cles.begin(), cles.end());
     cles.erase(std::unique(cles.begin(), cles.end()), cles.end());
     return cles;
-}
-
-std::optional<int> nombre(const std::string& texte, size_t chiffresMax)
-{
-    if (texte.empty() || texte.size() > chiffresMax)
-        return std::nullopt;
-    int n = 0;
-    for (const char c : texte) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        n = n * 10 + (c - '0');
-    }
-    return n;
 }
 
 std::optional<int> ageAtteint(const std::string& annee, int anneeDuJour)
@@ -123,11 +73,6 @@ std::optional<int> ageAtteint(const std::string& annee, int anneeDuJour)
     if (!naissance || anneeDuJour - *naissance < 1)
         return std::nullopt;
     return anneeDuJour - *naissance;
-}
-
-std::string cleDuJour(Jour date)
-{
-    return deuxChiffres(unsigned(date.day())) + "/" + deuxChiffres(unsigned(date.month()));
 }
 
 std::string jourEnMots(Jour date)
@@ -144,27 +89,26 @@ std::string jourEnMots(Jour date)
            std::to_string(int(date.year()));
 }
 
-JourRappel rappelDu(const std::vector<Fiche>& fiches, const std::string& fichierParametres,
+JourRappel rappelDu(const std::vector<Fiche>& fiches, const socle::Parametres& parametres,
                     Jour date, int dans)
 {
     JourRappel rappel{date, dans, {}};
     const int annee = int(date.year());
-    std::vector<std::pair<std::string, bool>> cles{{cleDuJour(date), false}};
-    // 29 February is told on 28 February when the year has none.
-    if (date.month() == February && date.day() == day(28) && !date.year().is_leap())
+    std::vector<std::pair<std::string, bool>> cles{{socle::cleDuJour(date), false}};
+    if (socle::dit29FevrierLe(date))
         cles.emplace_back("29/02", true);
 
     for (const auto& [cle, du29] : cles)
         for (const Fiche& fiche : fiches)
-            if (fiche.date == cle && fiche.annee == AnneeNomDeFete)
+            if (fiche.date == cle && fiche.estFete())
                 rappel.elements.push_back({Element::Fete, fiche.nom, std::nullopt, du29});
     for (const auto& [cle, du29] : cles)
         for (const Fiche& fiche : fiches)
-            if (fiche.date == cle && fiche.annee != AnneeNomDeFete)
+            if (fiche.date == cle && !fiche.estFete())
                 rappel.elements.push_back(
                     {Element::Anniversaire, fiche.nom, ageAtteint(fiche.annee, annee), du29});
     for (const auto& [cle, du29] : cles) {
-        std::string evenement = LireParametre(fichierParametres, "Evenements", cle, "");
+        std::string evenement = parametres.valeur("Evenements", cle, "");
         if (!evenement.empty())
             rappel.elements.push_back({Element::Evenement, std::move(evenement), {}, du29});
     }

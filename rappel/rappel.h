@@ -1,5 +1,10 @@
 #pragma once
 
+#include "socle/fetes.h"
+#include "socle/jours.h"
+#include "socle/parametres.h"
+#include "socle/texte.h"
+
 #include <chrono>
 #include <optional>
 #include <string>
@@ -12,12 +17,8 @@
 // made.
 namespace rappel {
 
-using Jour = std::chrono::year_month_day;
-
-// One row of the table Fetes.
-struct Fiche {
-    std::string nom, date, annee, mf;
-};
+using socle::Fiche;
+using socle::Jour;
 
 // The entries of some days (their keys "dd/mm") read from tarvelon.db; with
 // no such file, from the bundled French calendar. On failure, erreur names
@@ -49,7 +50,7 @@ struct JourRappel {
 
 // Everything the calendar and the settings file's section Evenements hold for
 // a day (name days, then birthdays, then the event), in record order.
-JourRappel rappelDu(const std::vector<Fiche>& fiches, const std::string& fichierParametres,
+JourRappel rappelDu(const std::vector<Fiche>& fiches, const socle::Parametres& parametres,
                     Jour date, int dans = 0);
 
 // The age reached in a year by someone born in annee: none when annee is not
@@ -58,10 +59,10 @@ JourRappel rappelDu(const std::vector<Fiche>& fiches, const std::string& fichier
 std::optional<int> ageAtteint(const std::string& annee, int anneeDuJour);
 
 // A number written in digits alone, at most chiffresMax of them.
-std::optional<int> nombre(const std::string& texte, size_t chiffresMax);
-
-// "dd/mm" of a day.
-std::string cleDuJour(Jour date);
+inline std::optional<int> nombre(const std::string& texte, size_t chiffresMax)
+{
+    return socle::nombreEnChiffres(texte, chiffresMax);
+}
 
 // "mardi 8 décembre 2026", "lundi 1er mars 2027".
 std::string jourEnMots(Jour date);

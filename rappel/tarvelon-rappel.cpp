@@ -72,7 +72,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tarvelon-rappel : %s\n", calendrier.erreur.c_str());
         return 1;
     }
-    const std::string parametres = dossier + "tarvelon.inf";
+    // The settings file is read once for all the days told.
+    const socle::Parametres parametres = socle::Parametres::lire(dossier + "tarvelon.inf");
     const std::chrono::sys_days premier(jour);
 
     std::string sortie;

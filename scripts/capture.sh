@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh imagemagick x11-utils faketime
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j2 --target tarvelon
+cmake --preset app >/dev/null
+cmake --build --preset app
 maison=$(mktemp -d)
 trap 'rm -rf "$maison"' EXIT
 cat >"$maison/capture" <<'FIN'
@@ -20,5 +20,5 @@ FIN
 chmod +x "$maison/capture"
 HOME="$maison" XDG_DATA_HOME="$maison/donnees" QT_QPA_PLATFORM=xcb \
   faketime -f "@2026-04-23 10:00:00" \
-  xvfb-run -a -s "-screen 0 640x480x24" "$maison/capture" "$PWD/build/tarvelon" "$PWD/data/capture.png"
+  xvfb-run -a -s "-screen 0 640x480x24" "$maison/capture" "$PWD/build-app/tarvelon" "$PWD/data/capture.png"
 echo "data/capture.png"

@@ -10,9 +10,8 @@ if ! command -v clang++ >/dev/null ||
   echo "fuzz: clang and its fuzzer runtime are missing; skipped"
   exit 0
 fi
-cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DTARVELON_FUZZ=ON -DTARVELON_TESTS=OFF \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build-fuzz -j2 --target fuzz_recherche fuzz_parametres
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz --target fuzz_recherche fuzz_parametres
 for target in fuzz_recherche fuzz_parametres; do
   corpus="build-fuzz/corpus/$target"
   mkdir -p "$corpus"

@@ -14,10 +14,9 @@ $verifier && outils+=(lintian appstream desktop-file-utils systemd man-db)
 scripts/setup-debian.sh "${outils[@]}"
 
 durci="-D_FORTIFY_SOURCE=2 -fstack-protector-strong -fstack-clash-protection -fcf-protection"
-cmake -S . -B build-paquet -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DTARVELON_TESTS=OFF -DCMAKE_CXX_FLAGS="$durci" \
+cmake --preset paquet -DCMAKE_CXX_FLAGS="$durci" \
   -DCMAKE_EXE_LINKER_FLAGS="-Wl,-z,relro -Wl,-z,now" >/dev/null
-cmake --build build-paquet -j2
+cmake --build --preset paquet
 (cd build-paquet && rm -f tarvelon_*.deb && cpack -G DEB >/dev/null)
 deb=$(ls build-paquet/tarvelon_*.deb)
 echo "paquet : $deb"

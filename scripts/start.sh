@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup-debian.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVELON_TESTS=OFF >/dev/null
-cmake --build build -j2 --target tarvelon
-exec build/tarvelon "$@"
+cmake --preset app >/dev/null
+cmake --build --preset app
+exec build-app/tarvelon "$@"

@@ -1,24 +1,18 @@
 #pragma once
 
 #include <QString>
-#include <vector>
 
-namespace platform {
-class SqliteDatabase;
+namespace socle {
+class Database;
 }
 
-struct CalendarEntry {
-    QString date;
-    QString nom;
-    QString mf;
-};
-
-// The French name days shipped with the program, one per line of the bundled
-// table, in calendar order (the main name of each day first).
-std::vector<CalendarEntry> bundledCalendar();
+namespace store {
 
 // Opens the calendar database at path. When the file does not exist, it is
-// made and filled with the bundled calendar in one transaction first. A file
-// that is not an SQLite database or has no table Fetes with the fields Nom,
-// Date, Annee and MF is left untouched and *message says so in French.
-bool openCalendar(platform::SqliteDatabase& db, const QString& path, QString* message);
+// made and filled with the bundled calendar in one transaction first (made
+// aside and renamed once complete). A file that is not an SQLite database or
+// has no table Fetes with the fields Nom, Date, Annee and MF is left untouched
+// and *message says so in French.
+bool openCalendar(socle::Database& db, const QString& path, QString* message);
+
+} // namespace store

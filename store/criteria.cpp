@@ -1,18 +1,17 @@
 #include "store/criteria.h"
 
+namespace store {
+
+QString nameDayYear()
+{
+    return QString::fromLatin1(socle::AnneeNomDeFete.data(),
+                               qsizetype(socle::AnneeNomDeFete.size()));
+}
+
 QString fieldName(Field field)
 {
-    switch (field) {
-    case Field::Nom:
-        return QStringLiteral("Nom");
-    case Field::Date:
-        return QStringLiteral("Date");
-    case Field::Annee:
-        return QStringLiteral("Annee");
-    case Field::MF:
-        return QStringLiteral("MF");
-    }
-    return {};
+    const std::string_view nom = socle::nomDuChamp(field);
+    return QString::fromLatin1(nom.data(), qsizetype(nom.size()));
 }
 
 std::optional<Field> fieldFromName(QStringView name)
@@ -25,21 +24,25 @@ std::optional<Field> fieldFromName(QStringView name)
     return std::nullopt;
 }
 
-Matcher::Matcher(const Criterion& criterion) : m_criterion(criterion)
+Matcher::Matcher(const Criterion& criterion)
+    : m_field(criterion.field)
+    , m_comparison(criterion.comparison)
+    , m_value(criterion.value.toStdString())
 {
     if (criterion.comparison == Comparison::Like)
         m_like.emplace(criterion.value);
 }
 
-bool Matcher::matches(const QString& value) const
+bool Matcher::matches(const socle::Fiche& fiche) const
 {
-    switch (m_criterion.comparison) {
+    const std::string& value = fiche[m_field];
+    switch (m_comparison) {
     case Comparison::Equals:
-        return value == m_criterion.value;
+        return value == m_value;
     case Comparison::NotEquals:
-        return value != m_criterion.value;
+        return value != m_value;
     case Comparison::Like:
-        return m_like->matches(value);
+        return m_like->matchesUtf8(value);
     }
     return false;
 }
@@ -52,16 +55,16 @@ const RecordSource& sourceTable()
 
 const RecordSource& sourceNameDays()
 {
-    static const RecordSource source{
-        QStringLiteral("Select * from Fetes where annee = '0000'"),
-        Criterion{Field::Annee, Comparison::Equals, QStringLiteral("0000")}};
+    static const RecordSource source{QStringLiteral("Select * from Fetes where annee = '0000'"),
+                                     Criterion{Field::Annee, Comparison::Equals, nameDayYear()}};
     return source;
 }
 
 const RecordSource& sourceBirthdays()
 {
-    static const RecordSource source{
-        QStringLiteral("Select * from Fetes where annee <> '0000'"),
-        Criterion{Field::Annee, Comparison::NotEquals, QStringLiteral("0000")}};
+    static const RecordSource source{QStringLiteral("Select * from Fetes where annee <> '0000'"),
+                                     Criterion{Field::Annee, Comparison::NotEquals, nameDayYear()}};
     return source;
 }
+
+} // namespace store

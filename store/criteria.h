@@ -1,15 +1,21 @@
 #pragma once
 
+#include "socle/fetes.h"
 #include "store/like.h"
 
 #include <QString>
 #include <optional>
+#include <string>
+
+namespace store {
 
 // The four text fields of the table Fetes.
-enum class Field { Nom = 0, Date = 1, Annee = 2, MF = 3 };
-constexpr int FieldCount = 4;
+using Field = socle::Champ;
+constexpr int FieldCount = socle::NombreDeChamps;
 
 QString fieldName(Field field);
+// The year of a name day, as the table holds it.
+QString nameDayYear();
 // The field of a name, whatever its letter case ("annee" is Annee).
 std::optional<Field> fieldFromName(QStringView name);
 
@@ -30,16 +36,19 @@ struct Criterion {
     {
         return {field, Comparison::Like, pattern};
     }
+    bool operator==(const Criterion&) const = default;
 };
 
-// A criteria ready to test many values.
+// A criteria ready to test many entries.
 class Matcher {
 public:
     explicit Matcher(const Criterion& criterion);
-    bool matches(const QString& value) const;
+    bool matches(const socle::Fiche& fiche) const;
 
 private:
-    Criterion m_criterion;
+    Field m_field;
+    Comparison m_comparison;
+    std::string m_value; // UTF-8
     std::optional<LikePattern> m_like;
 };
 
@@ -56,3 +65,5 @@ const RecordSource& sourceTable();
 const RecordSource& sourceNameDays();
 // The birthdays: "Select * from Fetes where annee <> '0000'".
 const RecordSource& sourceBirthdays();
+
+} // namespace store

@@ -1,5 +1,50 @@
 #include "store/like.h"
 
+#include <string>
+
+namespace store {
+
+namespace {
+
+// The UTF-16 units of a UTF-8 text, as QString::fromUtf8 makes them (a byte
+// that starts no character becomes U+FFFD), into a buffer kept between
+// calls.
+void versUtf16(std::string_view utf8, std::u16string& unites)
+{
+    unites.clear();
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* fin = p + utf8.size();
+    while (p < fin) {
+        const unsigned char b = *p;
+        if (b < 0x80) {
+            unites += char16_t(b);
+            ++p;
+            continue;
+        }
+        const int suite = b >= 0xF0 && b <= 0xF4 ? 3 : b >= 0xE0 ? 2 : b >= 0xC2 ? 1 : 0;
+        char32_t c = b & (0x3F >> suite);
+        bool bon = suite > 0 && fin - p > suite;
+        for (int i = 1; bon && i <= suite; ++i) {
+            bon = (p[i] & 0xC0) == 0x80;
+            c = (c << 6) | (p[i] & 0x3F);
+        }
+        if (!bon) {
+            unites += char16_t(0xFFFD);
+            ++p;
+            continue;
+        }
+        if (c >= 0x10000) {
+            unites += char16_t(0xD800 + ((c - 0x10000) >> 10));
+            unites += char16_t(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            unites += char16_t(c);
+        }
+        p += suite + 1;
+    }
+}
+
+} // namespace
+
 LikePattern::LikePattern(QStringView pattern)
 {
     const qsizetype n = pattern.size();
@@ -113,3 +158,12 @@ bool LikePattern::matches(QStringView text) const
         ++p;
     return p == m;
 }
+
+bool LikePattern::matchesUtf8(std::string_view text) const
+{
+    thread_local std::u16string unites;
+    versUtf16(text, unites);
+    return matches(QStringView(unites.data(), qsizetype(unites.size())));
+}
+
+} // namespace store

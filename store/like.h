@@ -2,7 +2,10 @@
 
 #include <QChar>
 #include <QStringView>
+#include <string_view>
 #include <vector>
+
+namespace store {
 
 // The database's Like comparison: "*" any run of characters, "?" one
 // character, "#" one digit, "[abc]", "[a-z]" and "[!abc]" one character of
@@ -14,6 +17,8 @@ public:
     explicit LikePattern(QStringView pattern);
 
     bool matches(QStringView text) const;
+    // The same over a UTF-8 text (a stored field), without making a QString.
+    bool matchesUtf8(std::string_view text) const;
 
 private:
     enum class Kind { Literal, AnyChar, Digit, Star, Set };
@@ -37,3 +42,5 @@ private:
     std::vector<CharSet> m_sets;
     bool m_valid = true;
 };
+
+} // namespace store

@@ -1,142 +1,192 @@
 #include "store/recordset.h"
 
-#include "platform/messagebox.h"
-#include "platform/raisons.h"
-#include "platform/sqlite.h"
-
 #include <algorithm>
-#include <string>
-#include <string_view>
-#include <unordered_map>
+
+namespace store {
 
 namespace {
 
-// Shares one QString between all equal values of a short column while
-// loading, so that a hundred thousand "0000" cost one string.
-class Interner {
-public:
-    QString get(QByteArrayView bytes)
-    {
-        if (bytes == QByteArrayView(m_lastKey))
-            return m_last;
-        const std::string_view key(bytes.data(), size_t(bytes.size()));
-        auto it = m_map.find(key);
-        if (it == m_map.end())
-            it = m_map.emplace(std::string(key), QString::fromUtf8(bytes)).first;
-        m_lastKey = QByteArray(bytes.data(), bytes.size());
-        m_last = it->second;
-        return m_last;
-    }
+void insertSorted(std::vector<int>& rows, int row)
+{
+    rows.insert(std::lower_bound(rows.begin(), rows.end(), row), row);
+}
 
-private:
-    struct Hash {
-        using is_transparent = void;
-        size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-    };
-    std::unordered_map<std::string, QString, Hash, std::equal_to<>> m_map;
-    QByteArray m_lastKey;
-    QString m_last;
-};
+void eraseSorted(std::vector<int>& rows, int row)
+{
+    const auto it = std::lower_bound(rows.begin(), rows.end(), row);
+    if (it != rows.end() && *it == row)
+        rows.erase(it);
+}
+
+bool containsSorted(const std::vector<int>& rows, int row)
+{
+    return std::binary_search(rows.begin(), rows.end(), row);
+}
 
 } // namespace
 
-QString frenchReason(int code)
+RecordSet::RecordSet(socle::Database& db) : m_db(db) {}
+
+bool RecordSet::readTable(int* code)
 {
-    return QString::fromStdString(platform::raisonSqlite(code));
-}
-
-QString StoreFailure::cause() const
-{
-    const QString who = QStringLiteral("« %1 » (%2)").arg(nom, date);
-    switch (operation) {
-    case StoreOperation::Change:
-        return QStringLiteral("Les modifications de ") + who +
-               QStringLiteral(" n'ont pas pu être enregistrées :") + platform::LineBreak + reason +
-               '.';
-    case StoreOperation::Add:
-        return QStringLiteral("La nouvelle entrée ") + who +
-               QStringLiteral(" n'a pas pu être enregistrée :") + platform::LineBreak + reason +
-               '.';
-    case StoreOperation::Delete:
-        return QStringLiteral("L'entrée ") + who + QStringLiteral(" n'a pas pu être supprimée :") +
-               platform::LineBreak + reason + '.';
-    case StoreOperation::NoEntry:
-        return QStringLiteral("Aucune entrée n'est affichée : ce que vous avez tapé (") + who +
-               QStringLiteral(") n'est pas enregistré.");
-    }
-    return {};
-}
-
-QString StoreFailure::message() const
-{
-    switch (operation) {
-    case StoreOperation::Change:
-    case StoreOperation::Add:
-        return cause() + platform::LineBreak +
-               QStringLiteral("Ce que vous avez tapé reste affiché.");
-    case StoreOperation::Delete:
-        return cause();
-    case StoreOperation::NoEntry:
-        return cause() + platform::LineBreak +
-               QStringLiteral("Utilisez « Ajouter » pour créer une entrée.");
-    }
-    return {};
-}
-
-RecordSet::RecordSet(platform::SqliteDatabase& db) : m_db(db) {}
-
-bool RecordSet::load(const RecordSource& source, QString* error)
-{
-    static const char* const queries[] = {
-        "SELECT rowid, Nom, Date, Annee, MF FROM Fetes ORDER BY rowid",
-        "SELECT rowid, Nom, Date, Annee, MF FROM Fetes WHERE Annee = ?1 ORDER BY rowid",
-        "SELECT rowid, Nom, Date, Annee, MF FROM Fetes WHERE Annee <> ?1 ORDER BY rowid"};
-    int which = 0;
-    if (source.filter && source.filter->field == Field::Annee)
-        which = source.filter->comparison == Comparison::NotEquals ? 2 : 1;
-
-    platform::SqliteStatement query(m_db, queries[which]);
-    if (which != 0)
-        query.bind(1, source.filter->value);
-
-    std::vector<Entry> rows;
-    std::array<Interner, FieldCount> interners;
-    int rc;
-    while ((rc = query.step()) == platform::SqliteRow) {
-        Entry& entry = rows.emplace_back();
-        entry.rowid = query.columnInt64(0);
-        // Names are mostly distinct: converted as they come.
-        entry[Field::Nom] = QString::fromUtf8(query.columnBytes(1));
-        for (int f = 1; f < FieldCount; ++f)
-            entry.fields[size_t(f)] = interners[size_t(f)].get(query.columnBytes(f + 1));
-    }
-    if (rc != platform::SqliteDone || !query.isValid()) {
-        if (error)
-            *error = frenchReason(m_db.errorCode());
+    const std::optional<std::int64_t> version = m_db.dataVersion();
+    if (!version) {
+        if (code)
+            *code = m_db.errorCode();
         return false;
     }
+    if (m_dataVersion == version && m_ownChanges == m_db.totalChanges())
+        return true; // nobody else wrote: the rows in memory are the file's
+    std::vector<Entry> table;
+    if (const int rc = socle::lireFiches(m_db, table); rc != socle::SqliteOk) {
+        if (code)
+            *code = rc;
+        return false;
+    }
+    m_table = std::move(table);
+    m_table.shrink_to_fit();
+    m_erased.assign(m_table.size(), false);
+    m_rowidsInOrder = true;
+    m_views.clear();
+    m_view = -1;
+    m_dataVersion = version;
+    m_ownChanges = m_db.totalChanges();
+    return true;
+}
 
-    m_rows = std::move(rows);
-    m_rows.shrink_to_fit();
+RecordSet::View& RecordSet::viewOf(const std::optional<Criterion>& filter)
+{
+    for (View& view : m_views)
+        if (view.filter == filter)
+            return view;
+    View& view = m_views.emplace_back();
+    view.filter = filter;
+    if (filter)
+        view.matcher.emplace(*filter);
+    for (int row = 0; row < int(m_table.size()); ++row)
+        if (belongs(view, row))
+            view.rows.push_back(row);
+    return view;
+}
+
+bool RecordSet::belongs(const View& view, int row) const
+{
+    return !m_erased[size_t(row)] &&
+           (!view.matcher || view.matcher->matches(m_table[size_t(row)].fiche));
+}
+
+void RecordSet::buildDays(DayIndex& days, const std::vector<int>& rows,
+                          const std::vector<Entry>& table)
+{
+    days.clear();
+    for (const int row : rows)
+        days[table[size_t(row)].fiche.date].push_back(row);
+}
+
+const RecordSet::DayIndex& RecordSet::dayIndex()
+{
+    if (m_parted) {
+        if (!m_ownDays)
+            buildDays(m_ownDays.emplace(), m_members, m_table);
+        return *m_ownDays;
+    }
+    View& view = m_views[size_t(m_view)];
+    if (!view.days)
+        buildDays(view.days.emplace(), view.rows, m_table);
+    return *view.days;
+}
+
+void RecordSet::rowChanged(int row, const socle::Fiche& before)
+{
+    const socle::Fiche& now = m_table[size_t(row)].fiche;
+    for (size_t v = 0; v < m_views.size(); ++v) {
+        View& view = m_views[v];
+        const bool was = containsSorted(view.rows, row);
+        const bool is = belongs(view, row);
+        if (was != is) {
+            if (is)
+                insertSorted(view.rows, row);
+            else
+                eraseSorted(view.rows, row);
+            if (int(v) == m_view)
+                m_parted = true; // the open set keeps the row until it is opened again
+        }
+        if (view.days && (was != is || before.date != now.date)) {
+            if (was)
+                eraseSorted((*view.days)[before.date], row);
+            if (is)
+                insertSorted((*view.days)[now.date], row);
+        }
+    }
+    m_ownDays.reset();
+}
+
+void RecordSet::rowAdded(int row)
+{
+    for (size_t v = 0; v < m_views.size(); ++v) {
+        View& view = m_views[v];
+        if (!belongs(view, row)) {
+            if (int(v) == m_view)
+                m_parted = true;
+            continue;
+        }
+        view.rows.push_back(row);
+        if (view.days)
+            (*view.days)[m_table[size_t(row)].fiche.date].push_back(row);
+    }
+    m_members.push_back(row); // an added entry stays at the end until the next load
+    m_ownDays.reset();
+}
+
+void RecordSet::rowErased(int row)
+{
+    m_erased[size_t(row)] = true;
+    for (View& view : m_views) {
+        eraseSorted(view.rows, row);
+        if (view.days)
+            eraseSorted((*view.days)[m_table[size_t(row)].fiche.date], row);
+    }
+    eraseSorted(m_members, row);
+    m_ownDays.reset();
+}
+
+void RecordSet::checkOthers(std::int64_t changesBefore)
+{
+    // The set's own store is in memory already; any other write since the
+    // table was read (another program's, or one through this connection)
+    // makes the next load read it again.
+    if (changesBefore != m_ownChanges || m_db.dataVersion() != m_dataVersion)
+        m_dataVersion.reset();
+    m_ownChanges = m_db.totalChanges();
+}
+
+bool RecordSet::load(const RecordSource& source, int* code)
+{
+    if (!readTable(code))
+        return false;
+    View& view = viewOf(source.filter);
+    m_view = int(&view - m_views.data());
+    m_members = view.rows;
     m_filter = source.filter;
-    m_pos = m_rows.empty() ? -1 : 0;
+    m_parted = false;
+    m_ownDays.reset();
+    m_pos = m_members.empty() ? -1 : 0;
     m_currentDeleted = false;
     m_noMatch = false;
     m_adding = false;
     m_pending = {};
-    m_dateIndex.reset();
     arrive();
     return true;
 }
 
 bool RecordSet::bof() const
 {
-    return m_rows.empty() || m_pos < 0;
+    return m_members.empty() || m_pos < 0;
 }
 
 bool RecordSet::eof() const
 {
-    return m_rows.empty() || m_pos >= recordCount();
+    return m_members.empty() || m_pos >= recordCount();
 }
 
 const Entry* RecordSet::current() const
@@ -145,7 +195,7 @@ const Entry* RecordSet::current() const
         return &m_new;
     if (m_currentDeleted || m_pos < 0 || m_pos >= recordCount())
         return nullptr;
-    return &m_rows[size_t(m_pos)];
+    return &m_table[size_t(m_members[size_t(m_pos)])];
 }
 
 bool RecordSet::leave()
@@ -176,7 +226,7 @@ void RecordSet::moveTo(int position)
 
 bool RecordSet::moveFirst()
 {
-    if (!leave() || m_rows.empty())
+    if (!leave() || m_members.empty())
         return false;
     moveTo(0);
     return true;
@@ -184,7 +234,7 @@ bool RecordSet::moveFirst()
 
 bool RecordSet::moveLast()
 {
-    if (!leave() || m_rows.empty())
+    if (!leave() || m_members.empty())
         return false;
     moveTo(recordCount() - 1);
     return true;
@@ -214,6 +264,14 @@ bool RecordSet::movePrevious()
     return true;
 }
 
+int RecordSet::positionOfRow(int row) const
+{
+    const auto it = std::lower_bound(m_members.begin(), m_members.end(), row);
+    if (it == m_members.end() || *it != row)
+        return -1;
+    return int(it - m_members.begin());
+}
+
 bool RecordSet::find(const Criterion& criterion, int from)
 {
     if (!leave()) {
@@ -222,23 +280,22 @@ bool RecordSet::find(const Criterion& criterion, int from)
     }
     int found = -1;
     from = std::max(from, 0);
-    if (criterion.field == Field::Date && criterion.comparison == Comparison::Equals) {
-        if (!m_dateIndex) {
-            m_dateIndex.emplace();
-            for (int i = 0; i < recordCount(); ++i)
-                (*m_dateIndex)[m_rows[size_t(i)][Field::Date]].push_back(i);
-        }
-        if (auto it = m_dateIndex->constFind(criterion.value); it != m_dateIndex->cend()) {
-            const auto next = std::lower_bound(it->begin(), it->end(), from);
-            if (next != it->end())
-                found = *next;
-        }
-    } else {
-        const Matcher matcher(criterion);
-        for (int i = from; i < recordCount(); ++i) {
-            if (matcher.matches(m_rows[size_t(i)][criterion.field])) {
-                found = i;
-                break;
+    if (from < recordCount()) {
+        if (criterion.field == Field::Date && criterion.comparison == Comparison::Equals) {
+            const DayIndex& days = dayIndex();
+            if (const auto it = days.find(criterion.value.toStdString()); it != days.end()) {
+                const auto next =
+                    std::lower_bound(it->second.begin(), it->second.end(), m_members[size_t(from)]);
+                if (next != it->second.end())
+                    found = positionOfRow(*next);
+            }
+        } else {
+            const Matcher matcher(criterion);
+            for (int i = from; i < recordCount(); ++i) {
+                if (matcher.matches(m_table[size_t(m_members[size_t(i)])].fiche)) {
+                    found = i;
+                    break;
+                }
             }
         }
     }
@@ -263,6 +320,18 @@ bool RecordSet::findNext(const Criterion& criterion)
     return find(criterion, from);
 }
 
+std::vector<const Entry*> RecordSet::entriesOfDay(const QString& day)
+{
+    std::vector<const Entry*> entries;
+    if (m_members.empty())
+        return entries;
+    const DayIndex& days = dayIndex();
+    if (const auto it = days.find(day.toStdString()); it != days.end())
+        for (const int row : it->second)
+            entries.push_back(&m_table[size_t(row)]);
+    return entries;
+}
+
 std::optional<qint64> RecordSet::bookmark() const
 {
     const Entry* entry = current();
@@ -271,21 +340,28 @@ std::optional<qint64> RecordSet::bookmark() const
     return entry->rowid;
 }
 
-int RecordSet::positionOf(qint64 rowid) const
+int RecordSet::rowOf(qint64 rowid) const
 {
-    // Rows stay in rowid order: loaded that way, and a new row gets a rowid
-    // above every row of the table.
-    const auto it = std::lower_bound(m_rows.begin(), m_rows.end(), rowid,
-                                     [](const Entry& e, qint64 id) { return e.rowid < id; });
-    if (it == m_rows.end() || it->rowid != rowid)
-        return -1;
-    return int(it - m_rows.begin());
+    int row = -1;
+    if (m_rowidsInOrder) {
+        // Read in rowid order, and a new row gets a rowid above every row.
+        const auto it = std::lower_bound(m_table.begin(), m_table.end(), rowid,
+                                         [](const Entry& e, qint64 id) { return e.rowid < id; });
+        if (it != m_table.end() && it->rowid == rowid)
+            row = int(it - m_table.begin());
+    } else {
+        for (size_t i = 0; i < m_table.size(); ++i)
+            if (m_table[i].rowid == rowid && !m_erased[i])
+                row = int(i);
+    }
+    return row >= 0 && !m_erased[size_t(row)] ? row : -1;
 }
 
 bool RecordSet::setBookmark(qint64 bookmark)
 {
     // Leaving may store a new entry, which only ever goes at the end.
-    const int position = positionOf(bookmark);
+    const int row = rowOf(bookmark);
+    const int position = row < 0 ? -1 : positionOfRow(row);
     if (position < 0 || !leave())
         return false;
     moveTo(position);
@@ -307,7 +383,7 @@ bool RecordSet::addNew()
 bool RecordSet::setFieldValue(Field field, const QString& value)
 {
     if (m_adding) {
-        m_new[field] = value;
+        m_new.fiche[field] = value.toStdString();
         return true;
     }
     if (!current())
@@ -331,29 +407,33 @@ bool RecordSet::update()
     return storeEdit();
 }
 
-void RecordSet::fail(StoreOperation operation, const Entry& entry, const QString& reason)
+void RecordSet::fail(StoreOperation operation, const socle::Fiche& fiche, int code)
 {
     if (m_binding)
-        m_binding->failed({operation, entry[Field::Nom], entry[Field::Date], reason});
+        m_binding->failed({operation, QString::fromStdString(fiche.nom),
+                           QString::fromStdString(fiche.date), code});
 }
 
 bool RecordSet::storeNew()
 {
     // A record added to a set opened on "field = value" belongs to that set.
-    if (m_filter && m_filter->comparison == Comparison::Equals && m_new[m_filter->field].isEmpty())
-        m_new[m_filter->field] = m_filter->value;
+    if (m_filter && m_filter->comparison == Comparison::Equals &&
+        m_new.fiche[m_filter->field].empty())
+        m_new.fiche[m_filter->field] = m_filter->value.toStdString();
 
-    platform::SqliteStatement insert(
-        m_db, "INSERT INTO Fetes (Nom, Date, Annee, MF) VALUES (?1, ?2, ?3, ?4)");
-    for (int f = 0; f < FieldCount; ++f)
-        insert.bind(f + 1, m_new.fields[size_t(f)]);
-    if (insert.step() != platform::SqliteDone) {
-        fail(StoreOperation::Add, m_new, frenchReason(m_db.errorCode()));
+    const std::int64_t changesBefore = m_db.totalChanges();
+    std::int64_t rowid = 0;
+    if (const int rc = socle::ajouterFiche(m_db, m_new.fiche, rowid); rc != socle::SqliteOk) {
+        fail(StoreOperation::Add, m_new.fiche, rc);
         return false;
     }
-    m_new.rowid = m_db.lastInsertRowId();
-    m_rows.push_back(m_new);
-    m_dateIndex.reset();
+    m_new.rowid = rowid;
+    if (!m_table.empty() && rowid <= m_table.back().rowid)
+        m_rowidsInOrder = false;
+    m_table.push_back(m_new);
+    m_erased.push_back(false);
+    rowAdded(int(m_table.size()) - 1);
+    checkOthers(changesBefore);
     m_adding = false;
     m_pos = m_posBeforeAdd;
     m_currentDeleted = m_deletedBeforeAdd;
@@ -363,41 +443,39 @@ bool RecordSet::storeNew()
 
 bool RecordSet::storeEdit()
 {
-    Entry& entry = m_rows[size_t(m_pos)];
-    Entry changed = entry;
-    QString sql = QStringLiteral("UPDATE Fetes SET ");
-    int count = 0;
+    const int row = m_members[size_t(m_pos)];
+    Entry& entry = m_table[size_t(row)];
+    socle::Fiche changed = entry.fiche;
+    std::array<bool, FieldCount> fields{};
+    bool any = false;
     for (int f = 0; f < FieldCount; ++f) {
-        if (!m_pending[size_t(f)] || *m_pending[size_t(f)] == entry.fields[size_t(f)])
+        if (!m_pending[size_t(f)])
             continue;
-        changed.fields[size_t(f)] = *m_pending[size_t(f)];
-        if (count)
-            sql += QStringLiteral(", ");
-        sql += fieldName(Field(f)) + QStringLiteral(" = ?") + QString::number(f + 1);
-        ++count;
+        std::string value = m_pending[size_t(f)]->toStdString();
+        if (value == entry.fiche[Field(f)])
+            continue;
+        changed[Field(f)] = std::move(value);
+        fields[size_t(f)] = true;
+        any = true;
     }
     m_pending = {};
-    if (count == 0)
+    if (!any)
         return true;
-    sql += QStringLiteral(" WHERE rowid = ?5");
 
-    const QByteArray text = sql.toUtf8();
-    platform::SqliteStatement statement(m_db, text.constData());
-    for (int f = 0; f < FieldCount; ++f)
-        statement.bind(f + 1, changed.fields[size_t(f)]);
-    statement.bind(5, entry.rowid);
-    if (statement.step() != platform::SqliteDone) {
-        fail(StoreOperation::Change, changed, frenchReason(m_db.errorCode()));
+    const std::int64_t changesBefore = m_db.totalChanges();
+    bool found = true;
+    if (const int rc = socle::modifierFiche(m_db, entry.rowid, changed, fields, found);
+        rc != socle::SqliteOk) {
+        fail(StoreOperation::Change, changed, rc);
         return false;
     }
-    if (m_db.changes() == 0) {
-        fail(StoreOperation::Change, changed,
-             QStringLiteral("l'entrée n'existe plus dans le fichier"));
+    if (!found) {
+        fail(StoreOperation::Change, changed, socle::SqliteOk);
         return false;
     }
-    if (changed[Field::Date] != entry[Field::Date])
-        m_dateIndex.reset();
-    entry = std::move(changed);
+    const socle::Fiche before = std::exchange(entry.fiche, std::move(changed));
+    rowChanged(row, before);
+    checkOthers(changesBefore);
     return true;
 }
 
@@ -405,16 +483,18 @@ bool RecordSet::deleteCurrent()
 {
     if (m_adding || !current())
         return false;
-    const Entry& entry = m_rows[size_t(m_pos)];
-    platform::SqliteStatement statement(m_db, "DELETE FROM Fetes WHERE rowid = ?1");
-    statement.bind(1, entry.rowid);
-    if (statement.step() != platform::SqliteDone) {
-        fail(StoreOperation::Delete, entry, frenchReason(m_db.errorCode()));
+    const int row = m_members[size_t(m_pos)];
+    const Entry& entry = m_table[size_t(row)];
+    const std::int64_t changesBefore = m_db.totalChanges();
+    if (const int rc = socle::supprimerFiche(m_db, entry.rowid); rc != socle::SqliteOk) {
+        fail(StoreOperation::Delete, entry.fiche, rc);
         return false;
     }
-    m_rows.erase(m_rows.begin() + m_pos);
-    m_dateIndex.reset();
+    rowErased(row);
+    checkOthers(changesBefore);
     m_currentDeleted = true;
     arrive();
     return true;
 }
+
+} // namespace store

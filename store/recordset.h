@@ -1,48 +1,44 @@
 #pragma once
 
+#include "socle/fetes.h"
 #include "store/criteria.h"
 
-#include <QHash>
 #include <QString>
 #include <array>
 #include <optional>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
-namespace platform {
-class SqliteDatabase;
-}
+namespace store {
 
-// One row of the table Fetes, with its identity in the file.
-struct Entry {
-    qint64 rowid = 0; // 0: not stored yet
-    std::array<QString, FieldCount> fields;
-
-    const QString& operator[](Field field) const { return fields[size_t(field)]; }
-    QString& operator[](Field field) { return fields[size_t(field)]; }
-};
+// One row of the table, with its identity in the file (rowid 0: not stored
+// yet).
+using Entry = socle::FicheStockee;
 
 enum class StoreOperation { Change, Add, Delete, NoEntry };
 
-// A store the database refused, told in French to the user.
+// A store the database refused: what was refused, on which entry, and
+// SQLite's code (0 for a change: the entry is no longer in the file). The
+// window tells it to the user.
 struct StoreFailure {
-    StoreOperation operation;
+    StoreOperation operation = StoreOperation::Change;
     QString nom;
     QString date;
-    QString reason;
-    // What went wrong, then what the user can do.
-    QString cause() const;
-    QString message() const;
+    int code = 0;
 };
-
-// The French words for an SQLite (extended) result code; never the engine's
-// own English text.
-QString frenchReason(int sqliteCode);
 
 // The rows of one record source, in the table's insertion order, with a
 // current position that may also stand before the first row (BOF) or after
 // the last (EOF). Every move and find first lets the binding store what was
 // typed into the record being left; if that store is refused, the move does
 // not happen. An entry added since the last load stays at the end.
+//
+// The whole table is kept in memory and read again only when another program
+// has written to the file since (SQLite's data version), so opening the
+// other record source, or the same one again, reads nothing. Each record
+// source keeps its rows and a day index up to date through the set's own
+// stores.
 class RecordSet {
 public:
     class Binding {
@@ -56,13 +52,14 @@ public:
         virtual void failed(const StoreFailure& failure) = 0;
     };
 
-    explicit RecordSet(platform::SqliteDatabase& db);
+    explicit RecordSet(socle::Database& db);
     void setBinding(Binding* binding) { m_binding = binding; }
 
-    // Reads the rows of a source afresh; the first row becomes current.
-    bool load(const RecordSource& source, QString* error = nullptr);
+    // Opens the rows of a source afresh; the first row becomes current. On
+    // failure, *code is SQLite's reason.
+    bool load(const RecordSource& source, int* code = nullptr);
 
-    int recordCount() const { return int(m_rows.size()); }
+    int recordCount() const { return int(m_members.size()); }
     bool bof() const;
     bool eof() const;
     // The record shown: the new record while adding; null when there is none
@@ -79,6 +76,10 @@ public:
     bool findNext(const Criterion& criterion);
     bool noMatch() const { return m_noMatch; }
 
+    // The entries of a day, in record order, found through the day index;
+    // the record set does not move.
+    std::vector<const Entry*> entriesOfDay(const QString& day);
+
     std::optional<qint64> bookmark() const;
     bool setBookmark(qint64 bookmark);
 
@@ -89,20 +90,63 @@ public:
     bool deleteCurrent();
 
 private:
+    // The rows of one record source: positions in m_table, ascending, and
+    // their positions by day.
+    struct View {
+        std::optional<Criterion> filter;
+        std::optional<Matcher> matcher;
+        std::vector<int> rows;
+        std::optional<std::unordered_map<std::string, std::vector<int>>> days;
+    };
+    using DayIndex = std::unordered_map<std::string, std::vector<int>>;
+
+    bool readTable(int* code);
+    View& viewOf(const std::optional<Criterion>& filter);
+    bool belongs(const View& view, int row) const;
+    const DayIndex& dayIndex();
+    static void buildDays(DayIndex& days, const std::vector<int>& rows,
+                          const std::vector<Entry>& table);
+    // The table changed by one of the set's own stores.
+    void rowChanged(int row, const socle::Fiche& before);
+    void rowAdded(int row);
+    void rowErased(int row);
+    void checkOthers(std::int64_t changesBefore);
+
     bool leave();
     void arrive();
     void moveTo(int position);
     bool storeNew();
     bool storeEdit();
-    int positionOf(qint64 rowid) const;
+    int positionOfRow(int row) const;
+    int rowOf(qint64 rowid) const;
     bool find(const Criterion& criterion, int from);
-    void fail(StoreOperation operation, const Entry& entry, const QString& reason);
+    void fail(StoreOperation operation, const socle::Fiche& fiche, int code);
 
-    platform::SqliteDatabase& m_db;
+    socle::Database& m_db;
     Binding* m_binding = nullptr;
-    std::optional<Criterion> m_filter;
 
-    std::vector<Entry> m_rows;
+    // Every row of the table, in rowid order; an erased row keeps its place
+    // until the table is read again.
+    std::vector<Entry> m_table;
+    std::vector<bool> m_erased;
+    // What the file was when the table was read: the other programs' commits
+    // (none: to be read), and the rows this connection had written then,
+    // the set's own stores included (an import through the same connection
+    // is not).
+    std::optional<std::int64_t> m_dataVersion;
+    std::int64_t m_ownChanges = 0;
+    bool m_rowidsInOrder = true;
+    std::vector<View> m_views;
+
+    // The open set: positions in m_table, ascending. While it holds exactly
+    // its view's rows it shares the view's day index; after a store that
+    // parts them (a row added or changed out of the source), it has its own.
+    std::vector<int> m_members;
+    std::optional<Criterion> m_filter;
+    int m_view = -1;
+    bool m_parted = false;
+    std::optional<DayIndex> m_ownDays;
+
     int m_pos = -1;
     bool m_currentDeleted = false;
     bool m_noMatch = false;
@@ -112,7 +156,6 @@ private:
     int m_posBeforeAdd = -1;
     bool m_deletedBeforeAdd = false;
     std::array<std::optional<QString>, FieldCount> m_pending;
-
-    // Positions of each day key, built on the first find by date.
-    std::optional<QHash<QString, std::vector<int>>> m_dateIndex;
 };
+
+} // namespace store

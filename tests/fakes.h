@@ -2,6 +2,7 @@
 
 #include "platform/messagebox.h"
 #include "platform/sound.h"
+#include "socle/fetes.h"
 
 #include <QStringList>
 #include <deque>
@@ -32,9 +33,8 @@ private:
     platform::ScopedMessageHandler m_guard;
 };
 
-struct Row {
-    QString nom, date, annee, mf;
-};
+// A row of the table Fetes.
+using Row = socle::Fiche;
 
 // Writes a database file with the table Fetes and the rows.
 void writeDatabase(const QString& path, const std::vector<Row>& rows);

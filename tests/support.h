@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
+using windows::Tarvelon;
+
 namespace test {
 
 // A private installation directory (XDG_DATA_HOME) with a database of the

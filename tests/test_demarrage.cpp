@@ -8,6 +8,8 @@
 
 using test::Row;
 using test::shown;
+using windows::Accueil;
+using namespace module;
 
 namespace {
 

@@ -12,7 +12,8 @@
 #include <libical/ical.h>
 
 using echange::Rapport;
-using echange::Selection;
+using socle::Selection;
+using store::openCalendar;
 
 class TestEchange : public QObject {
     Q_OBJECT

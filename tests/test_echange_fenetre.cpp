@@ -1,7 +1,7 @@
 // Birthdays in and out from the window: a dropped file, the context menu,
 // and the birthday without a year, which has no age line.
-#include "echange/fenetre.h"
 #include "support.h"
+#include "windows/echange/fenetre.h"
 
 #include <QMenu>
 #include <QMimeData>

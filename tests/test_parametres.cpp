@@ -12,6 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace module;
+
 class TestParametres : public QObject {
     Q_OBJECT
 

@@ -182,12 +182,10 @@ private Q_SLOTS:
             f.write(wav);
         }
         QVERIFY(platform::isWaveFile(path));
-        QElapsedTimer timer;
-        timer.start();
+        // How soon it returns is timed by bench/bench_son.
         const bool played = platform::soundPlayer().playWave(path);
         if (!played)
             QSKIP("No audio output on this machine: the real sound service answers 0 here.");
-        QVERIFY(timer.elapsed() < 1000); // returned long before the sound ends
     }
 };
 

@@ -1,6 +1,8 @@
-#include "windows/main/regles.h"
+#include "windows/regles/regles.h"
 
 #include <QtTest>
+
+using namespace windows;
 
 class TestRegles : public QObject {
     Q_OBJECT

@@ -1,7 +1,8 @@
 #include "fakes.h"
 #include "platform/sqlite.h"
+#include "socle/calendrier_fr.h"
 #include "store/calendrier.h"
-#include "store/datasource.h"
+#include "windows/data/datasource.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -14,6 +15,8 @@
 #include <thread>
 
 using test::Row;
+using namespace store;
+using windows::DataSource;
 
 class TestStore : public QObject {
     Q_OBJECT
@@ -236,7 +239,8 @@ private Q_SLOTS:
     {
         const QString longName(40, QLatin1Char('x'));
         RecordSet& rs =
-            open({{longName, "01/01", "0000", "M"}, {"B", "02/01", "0000", "F"}}).recordset();
+            open({{longName.toStdString(), "01/01", "0000", "M"}, {"B", "02/01", "0000", "F"}})
+                .recordset();
         QCOMPARE(nom().size(), 30);
         rs.moveNext();
         QCOMPARE(stored().first(), longName + QStringLiteral("|01/01|0000|M"));
@@ -298,6 +302,70 @@ private Q_SLOTS:
         rs.moveNext();
         QCOMPARE(nom(), QString::fromUtf8("Fidèle"));
         QCOMPARE(stored().size(), 4);
+    }
+
+    // The table stays in memory between refreshes: what another program, or
+    // an import through the same connection, writes is read at the next one.
+    void refresh_readsWhatWasWrittenBehindTheSet()
+    {
+        DataSource& data = open(sample());
+        RecordSet& rs = data.recordset();
+        platform::SqliteDatabase other;
+        QVERIFY(other.open(m_path, false));
+        QVERIFY(other.exec("INSERT INTO Fetes VALUES ('Zoé', '23/04', '0000', 'F')"));
+        QCOMPARE(rs.recordCount(), 4);
+        data.refresh();
+        QCOMPARE(rs.recordCount(), 5);
+        QVERIFY(data.database().exec("DELETE FROM Fetes WHERE Nom = 'Marc'"));
+        rs.moveNext();
+        box(Field::Nom)->setText(QStringLiteral("Fidèle2")); // a store of the set's own
+        rs.moveNext();
+        data.refresh();
+        QCOMPARE(rs.recordCount(), 4);
+        QVERIFY(other.exec("UPDATE Fetes SET Date = '01/01' WHERE Nom = 'Georges'"));
+        data.refresh();
+        QCOMPARE(nom(), QStringLiteral("Georges"));
+        QCOMPARE(box(Field::Date)->text(), QStringLiteral("01/01"));
+    }
+
+    // The set's own stores keep every record source and its day index in
+    // step; the open set keeps its rows until it is opened again.
+    void ownStores_keepBothSourcesInStep()
+    {
+        DataSource& data = open(sample());
+        RecordSet& rs = data.recordset();
+        const auto names = [&rs](const char* day) {
+            QStringList list;
+            for (const Entry* e : rs.entriesOfDay(QString::fromLatin1(day)))
+                list << QString::fromStdString(e->fiche.nom);
+            return list;
+        };
+        QCOMPARE(names("23/04"), (QStringList{"Georges", "Jean-Marie l'Ancien"}));
+        box(Field::Annee)->setText(QStringLiteral("1980")); // Georges becomes a birthday
+        box(Field::Date)->setText(QStringLiteral("24/04"));
+        rs.moveNext();
+        QCOMPARE(rs.recordCount(), 4);
+        QCOMPARE(names("24/04"), (QStringList{"Georges", "Fidèle"}));
+        data.setRecordSource(sourceBirthdays());
+        data.refresh();
+        QCOMPARE(rs.recordCount(), 2);
+        QCOMPARE(names("24/04"), QStringList{"Georges"});
+        rs.addNew();
+        box(Field::Nom)->setText(QStringLiteral("Léa"));
+        box(Field::Date)->setText(QStringLiteral("23/04"));
+        box(Field::Annee)->setText(QStringLiteral("2001"));
+        rs.moveFirst();
+        QVERIFY(rs.deleteCurrent()); // Georges
+        data.setRecordSource(sourceNameDays());
+        data.refresh();
+        QCOMPARE(names("23/04"), QStringList{"Jean-Marie l'Ancien"});
+        QCOMPARE(names("24/04"), QStringList{"Fidèle"});
+        data.setRecordSource(sourceBirthdays());
+        data.refresh();
+        QCOMPARE(names("23/04"), (QStringList{"Paul", "Léa"}));
+        QCOMPARE(names("24/04"), QStringList{});
+        QCOMPARE(rs.recordCount(), 2);
+        QCOMPARE(stored().size(), 5);
     }
 
     void refusedStore_reportedOnceAndTypedTextKept()
@@ -373,9 +441,10 @@ private Q_SLOTS:
             QCOMPARE(q.columnText(1), QStringLiteral("0000"));
             QVERIFY(q.columnText(2) == QLatin1String("M") || q.columnText(2) == QLatin1String("F"));
         }
-        QCOMPARE(rows, int(bundledCalendar().size()));
+        QCOMPARE(rows, int(socle::calendrierFr().size()));
         QCOMPARE(days.size(), 366);
-        QCOMPARE(bundledCalendar().front().nom, QStringLiteral("Marie"));
+        QCOMPARE(QString::fromStdString(socle::calendrierFr().front().nom),
+                 QStringLiteral("Marie"));
     }
 
     void brokenDatabase_toldAndUntouched_data()

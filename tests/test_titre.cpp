@@ -9,6 +9,8 @@
 #include <QtTest>
 #include <xcb/xcb.h>
 
+using windows::PreparerApplication;
+
 namespace {
 
 QString xTitle(QWidget* window)

@@ -7,7 +7,6 @@
 // the bus connection that sent the notification (some servers tell a click
 // only to that connection), starts tarvelon on a click, and ends when the
 // notification is closed or after WaitForClick.
-#include "module/lecture.h"
 #include "rappel/notification/etat.h"
 #include "rappel/options.h"
 #include "rappel/texte.h"
@@ -194,9 +193,9 @@ int main(int argc, char** argv)
     }
 
     const std::string dossier = rappel::dossierDonnees();
-    const std::string parametres = dossier + "tarvelon.inf";
+    const socle::Parametres parametres = socle::Parametres::lire(dossier + "tarvelon.inf");
     const int joursEnPlus = options->jours.value_or(
-        rappel::lireJours(LireParametre(parametres, "Rappel", "Jours", "0")).value_or(0));
+        rappel::lireJours(parametres.valeur("Rappel", "Jours", "0")).value_or(0));
     const rappel::Jour jour = options->date.value_or(rappel::aujourdhui());
     const rappel::Calendrier calendrier =
         rappel::lireCalendrier(dossier + "tarvelon.db", rappel::clesDesJours(jour, joursEnPlus));

@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+namespace windows {
+
 QString TexteAPropos()
 {
     const QStringList lignes = {
@@ -29,3 +31,5 @@ void MontrerAPropos()
     platform::msgBox(TexteAPropos(), platform::MbInformation, QStringLiteral("A propos..."), aide,
                      3100);
 }
+
+} // namespace windows

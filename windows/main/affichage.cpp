@@ -1,7 +1,11 @@
 #include "windows/main/tarvelon.h"
 
 #include "platform/clock.h"
-#include "windows/main/regles.h"
+#include "windows/regles/regles.h"
+
+namespace windows {
+
+using namespace store;
 
 // The record display: the names of the entry's day, the day in words, the
 // age line and the Saint/Sainte options. It leaves the record set on the
@@ -36,17 +40,18 @@ void Tarvelon::MiseAJour()
                 Data1->setRecordSource(sourceBirthdays());
         }
 
-        // The names of the day, in record order; the name-day view leaves out
-        // the shown name (and its namesakes of the same day).
+        // The names of the day, in record order, as the name box shows them;
+        // the name-day view leaves out the shown name (and its namesakes of
+        // the same day). They come from the day index: the record set does
+        // not move, what was typed into the shown entry is stored first, as
+        // leaving it would.
+        if (ModeFetes)
+            lu = Data1->submit();
         if (lu) {
-            const Criterion duJour = Criterion::equals(Field::Date, jour);
-            rs.moveFirst();
-            rs.findFirst(duJour);
-            while (!rs.noMatch()) {
-                const QString trouve = Text1[0]->text();
-                if (!ModeFetes || trouve != nom)
-                    List1->addItem(trouve);
-                rs.findNext(duJour);
+            for (const Entry* trouve : rs.entriesOfDay(jour)) {
+                const QString prenom = Data1->asShown(Field::Nom, trouve->fiche.nom);
+                if (!ModeFetes || prenom != nom)
+                    List1->addItem(prenom);
             }
         }
 
@@ -79,3 +84,5 @@ void Tarvelon::MiseAJour()
         SSOption1[0]->setValue(false);
     }
 }
+
+} // namespace windows

@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+namespace windows {
+
 void PreparerApplication()
 {
     QApplication::setApplicationName(QStringLiteral("Tarvelon"));
@@ -16,3 +18,5 @@ void PreparerApplication()
                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&traduction);
 }
+
+} // namespace windows

@@ -1,7 +1,9 @@
 #include "windows/main/tarvelon.h"
 
 #include "platform/clock.h"
-#include "windows/main/regles.h"
+#include "windows/regles/regles.h"
+
+namespace windows {
 
 // Today's date: today's reminder first, then today's entry of the view.
 void Tarvelon::Label2_Click()
@@ -12,3 +14,5 @@ void Tarvelon::Label2_Click()
     RappelEvenement(JourCourant);
     SSCommand3_Click();
 }
+
+} // namespace windows

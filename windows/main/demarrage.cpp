@@ -5,13 +5,18 @@
 #include "platform/help.h"
 #include "platform/messagebox.h"
 #include "platform/pointer.h"
-#include "windows/main/regles.h"
+#include "windows/regles/regles.h"
 #include "windows/splash/accueil.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QStandardPaths>
 #include <algorithm>
+
+namespace windows {
+
+using namespace module;
+using namespace store;
 
 using namespace platform;
 
@@ -93,3 +98,5 @@ void Tarvelon::Form_Activate()
     if (mode.toUpper() == QLatin1String("ANNIVERSAIRES"))
         SSCommand5_Click();
 }
+
+} // namespace windows

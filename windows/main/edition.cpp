@@ -3,6 +3,10 @@
 #include "platform/clipboard.h"
 #include "platform/messagebox.h"
 
+namespace windows {
+
+using namespace store;
+
 using namespace platform;
 
 // Shows "Valider" and "Annuler" over "Ajouter" and "Supprimer", or the other
@@ -90,7 +94,7 @@ void Tarvelon::SSCommand1_Click(int Index)
                 rs.setFieldValue(QStringLiteral("Nom"), Text1[0]->text());
                 rs.setFieldValue(QStringLiteral("Date"), Text1[1]->text());
                 rs.setFieldValue(QStringLiteral("MF"), Text1[2]->text());
-                rs.setFieldValue(QStringLiteral("Annee"), QStringLiteral("0000"));
+                rs.setFieldValue(QStringLiteral("Annee"), nameDayYear());
             } else {
                 rs.setFieldValue(QStringLiteral("Nom"), Text1[0]->text());
                 rs.setFieldValue(QStringLiteral("Date"), Text1[1]->text());
@@ -140,3 +144,5 @@ void Tarvelon::SSCommand1_Click(int Index)
         break;
     }
 }
+
+} // namespace windows

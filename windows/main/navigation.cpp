@@ -1,5 +1,9 @@
 #include "windows/main/tarvelon.h"
 
+namespace windows {
+
+using namespace store;
+
 // "Suiv.", "Préc.", "Prem.", "Dern.": a move that fails (an empty set, an
 // end reached) is passed over; the display and the day's mark follow every
 // press.
@@ -31,3 +35,5 @@ void Tarvelon::SSCommand2_Click(int Index)
     JourCourant = Text1[1]->text();
     CouleurDate(JourCourant);
 }
+
+} // namespace windows

@@ -1,5 +1,7 @@
 #include "windows/main/tarvelon.h"
 
+namespace windows {
+
 // "Sainte" and "Saint", on the user's click only: the sex code of the entry.
 void Tarvelon::SSOption1_Click(int Index, bool Value)
 {
@@ -23,3 +25,5 @@ void Tarvelon::Label1_Click(int Index)
     JourCourant = Text1[1]->text();
     RappelEvenement(JourCourant);
 }
+
+} // namespace windows

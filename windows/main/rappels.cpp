@@ -5,7 +5,11 @@
 #include "platform/clock.h"
 #include "platform/messagebox.h"
 #include "platform/sound.h"
-#include "windows/main/regles.h"
+#include "windows/regles/regles.h"
+
+namespace windows {
+
+using namespace module;
 
 using namespace platform;
 
@@ -76,3 +80,5 @@ void Tarvelon::RappelEvenement(const QString& jour)
                    JourEnLettresAvecSemaine(jour, today().year()));
     }
 }
+
+} // namespace windows

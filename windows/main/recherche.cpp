@@ -1,7 +1,11 @@
 #include "windows/main/tarvelon.h"
 
 #include "platform/messagebox.h"
-#include "windows/main/regles.h"
+#include "windows/regles/regles.h"
+
+namespace windows {
+
+using namespace store;
 
 using namespace platform;
 
@@ -68,3 +72,5 @@ void Tarvelon::SSCommand3_Click()
     JourCourant = Text1[1]->text();
     CouleurDate(JourCourant);
 }
+
+} // namespace windows

@@ -10,10 +10,15 @@
 #include <QShortcut>
 #include <QTimer>
 
+// Resources are registered outside any namespace.
 static void initIconeResource()
 {
     Q_INIT_RESOURCE(icone);
 }
+
+namespace windows {
+
+using namespace store;
 
 using namespace platform;
 
@@ -239,7 +244,7 @@ void Tarvelon::closeEvent(QCloseEvent* event)
     const DataSource::Action action(*Data1);
     StoreFailure echec;
     if (!Data1->submit(&echec) &&
-        msgBox(echec.cause() + LineBreak +
+        msgBox(causeDuRefus(echec) + LineBreak +
                    QStringLiteral("Quitter sans enregistrer ce que vous avez tapé ?"),
                MbYesNoQuestion | MbDefaultButton2) != AnswerYes) {
         event->ignore();
@@ -247,3 +252,5 @@ void Tarvelon::closeEvent(QCloseEvent* event)
     }
     event->accept();
 }
+
+} // namespace windows

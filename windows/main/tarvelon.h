@@ -1,13 +1,15 @@
 #pragma once
 
 #include "platform/controls.h"
-#include "store/datasource.h"
+#include "windows/data/datasource.h"
 
 #include <QButtonGroup>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QWidget>
 #include <array>
+
+namespace windows {
 
 // The main window Tarvelon, the program's only working window.
 //
@@ -102,3 +104,5 @@ private:
     QButtonGroup* m_groupeSSCommand1 = nullptr;
     QButtonGroup* m_groupeSSCommand2 = nullptr;
 };
+
+} // namespace windows

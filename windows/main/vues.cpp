@@ -1,5 +1,9 @@
 #include "windows/main/tarvelon.h"
 
+namespace windows {
+
+using namespace store;
+
 // "Anniversaires" / "Fêtes à souhaiter": the other view, its first entry.
 // The switch happens whole or not at all: when the other view cannot be
 // read (the user is told once), the window goes back to the view it shows.
@@ -60,3 +64,5 @@ void Tarvelon::Actualiser()
     JourCourant = Text1[1]->text();
     CouleurDate(JourCourant);
 }
+
+} // namespace windows

@@ -5,6 +5,10 @@
 
 #include <QMouseEvent>
 
+namespace windows {
+
+using namespace module;
+
 using namespace platform;
 
 Accueil::Accueil(QWidget* principale, int delai) : QDialog(principale)
@@ -108,3 +112,5 @@ void Accueil::done(int result)
     setPointer(Hourglass);
     QDialog::done(result);
 }
+
+} // namespace windows

@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QTimer>
 
+namespace windows {
+
 // The title card Accueil. Shown modally by the main window's first
 // activation, over the main window's top-left corner. It closes itself after
 // its timer (ten seconds), or, when the settings key Titre says "CLICK" in any
@@ -39,3 +41,5 @@ public:
 private:
     void Form_Load(QWidget* principale);
 };
+
+} // namespace windows

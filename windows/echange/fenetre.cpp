@@ -1,4 +1,4 @@
-#include "echange/fenetre.h"
+#include "windows/echange/fenetre.h"
 
 #include "echange/echange.h"
 #include "platform/messagebox.h"
@@ -34,14 +34,14 @@ QString selecteurReel(QWidget* parent, const ChoixFichier& choix, int* filtre)
 struct Export {
     const char* filtre;
     const char* suffixe;
-    Selection selection;
+    socle::Selection selection;
 };
 const Export Exports[] = {
-    {"Agenda : anniversaires et fêtes (*.ics)", "ics", Selection::Tout},
-    {"Agenda : anniversaires (*.ics)", "ics", Selection::Anniversaires},
-    {"Agenda : fêtes (*.ics)", "ics", Selection::Fetes},
-    {"Contacts : anniversaires (*.vcf)", "vcf", Selection::Anniversaires},
-    {"Tableur : tout le calendrier (*.csv)", "csv", Selection::Tout},
+    {"Agenda : anniversaires et fêtes (*.ics)", "ics", socle::Selection::Tout},
+    {"Agenda : anniversaires (*.ics)", "ics", socle::Selection::Anniversaires},
+    {"Agenda : fêtes (*.ics)", "ics", socle::Selection::Fetes},
+    {"Contacts : anniversaires (*.vcf)", "vcf", socle::Selection::Anniversaires},
+    {"Tableur : tout le calendrier (*.csv)", "csv", socle::Selection::Tout},
 };
 
 QStringList fichiersLocaux(const QMimeData* donnees)
@@ -56,7 +56,7 @@ QStringList fichiersLocaux(const QMimeData* donnees)
 
 class Echange : public QObject {
 public:
-    Echange(QWidget* fenetre, platform::SqliteDatabase& base, std::function<void()> apresImport)
+    Echange(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport)
         : QObject(fenetre), m_fenetre(fenetre), m_base(base), m_apresImport(std::move(apresImport))
     {
         fenetre->setAcceptDrops(true);
@@ -155,7 +155,7 @@ protected:
 
 private:
     QWidget* m_fenetre;
-    platform::SqliteDatabase& m_base;
+    socle::Database& m_base;
     std::function<void()> m_apresImport;
 };
 
@@ -167,7 +167,7 @@ Selecteur& selecteurSlot()
     return selecteur;
 }
 
-void installer(QWidget* fenetre, platform::SqliteDatabase& base, std::function<void()> apresImport)
+void installer(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport)
 {
     new Echange(fenetre, base, std::move(apresImport));
 }

@@ -1,4 +1,4 @@
-#include "platform/fichier.h"
+#include "socle/fichier.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -6,7 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace platform {
+namespace socle {
 
 bool readRegularFile(const std::string& path, std::string& bytes, std::size_t maxBytes)
 {
@@ -46,4 +46,14 @@ bool readRegularFile(const std::string& path, std::string& bytes, std::size_t ma
     return ok;
 }
 
-} // namespace platform
+Nature natureDe(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return errno == ENOENT ? Nature::Absent : Nature::Inaccessible;
+    if (S_ISREG(info.st_mode))
+        return Nature::Ordinaire;
+    return S_ISDIR(info.st_mode) ? Nature::Dossier : Nature::Autre;
+}
+
+} // namespace socle

@@ -1,10 +1,12 @@
-#include "store/calendrier_fr.h"
+#include "socle/calendrier_fr.h"
 
 #include <utility>
 
-std::vector<FeteFr> calendrierFr()
+namespace socle {
+
+std::vector<Fiche> calendrierFr()
 {
-    std::vector<FeteFr> fetes;
+    std::vector<Fiche> fetes;
     std::string_view reste = calendrierFrTsv();
     bool entete = true; // the first line names the columns
     while (!reste.empty()) {
@@ -17,9 +19,11 @@ std::vector<FeteFr> calendrierFr()
         const size_t tab2 = tab1 == std::string_view::npos ? tab1 : ligne.find('\t', tab1 + 1);
         if (tab2 == std::string_view::npos)
             continue;
-        fetes.push_back({std::string(ligne.substr(0, tab1)),
-                         std::string(ligne.substr(tab1 + 1, tab2 - tab1 - 1)),
+        fetes.push_back({std::string(ligne.substr(tab1 + 1, tab2 - tab1 - 1)),
+                         std::string(ligne.substr(0, tab1)), std::string(AnneeNomDeFete),
                          std::string(ligne.substr(tab2 + 1))});
     }
     return fetes;
 }
+
+} // namespace socle

@@ -1,11 +1,15 @@
-#include "windows/main/regles.h"
+#include "windows/regles/regles.h"
 
-#include "platform/clock.h"
-#include "store/calendrier_fr.h"
+#include "socle/fetes.h"
+#include "socle/jours.h"
+
+#include <QLocale>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+
+namespace windows {
 
 namespace {
 
@@ -21,6 +25,12 @@ QString deuxChiffres(double valeur)
         valeur = 0; // no "-0"
     const QString chiffres = QString::number(valeur, 'f', 0);
     return valeur < 10 ? QLatin1Char('0') + chiffres : chiffres;
+}
+
+// Dates are written the French way, whatever the system locale.
+QLocale francais()
+{
+    return QLocale(QLocale::French, QLocale::France);
 }
 
 } // namespace
@@ -75,7 +85,7 @@ double ArrondiPair(double valeur)
 
 QString CleDuJour(const QDate& date)
 {
-    return date.toString(QStringLiteral("dd/MM"));
+    return QString::fromStdString(socle::cleDuJour(date.day(), date.month()));
 }
 
 bool LireCleDuJour(QStringView cle, int* jour, int* mois)
@@ -100,7 +110,7 @@ QString JourEnLettres(QStringView cle, int annee)
         return {};
     const QDate date(annee, mois, jour);
     if (date.isValid())
-        return platform::frenchLocale().toString(date, QStringLiteral("d MMMM"));
+        return francais().toString(date, QStringLiteral("d MMMM"));
     if (jour == 29 && mois == 2)
         return QStringLiteral("29 février");
     return {};
@@ -112,7 +122,7 @@ QString JourEnLettresAvecSemaine(QStringView cle, int annee)
     if (LireCleDuJour(cle, &jour, &mois)) {
         const QDate date(annee, mois, jour);
         if (date.isValid())
-            return platform::frenchLocale().toString(date, QStringLiteral("dddd d MMMM"));
+            return francais().toString(date, QStringLiteral("dddd d MMMM"));
         if (jour == 29 && mois == 2)
             return QStringLiteral("29 février");
     }
@@ -137,7 +147,8 @@ QString LigneAge(qint64 age)
 
 bool SansAnnee(QStringView annee)
 {
-    return annee == QLatin1String(AnneeInconnue.data(), qsizetype(AnneeInconnue.size()));
+    return annee ==
+           QLatin1String(socle::AnneeInconnue.data(), qsizetype(socle::AnneeInconnue.size()));
 }
 
 DateRecherchee ReecrireDate(const QString& texte)
@@ -163,3 +174,5 @@ bool RechercheParDate(const QString& texte)
 {
     return NombreEnTete(texte) != 0;
 }
+
+} // namespace windows

@@ -1,9 +1,64 @@
-#include "store/datasource.h"
+#include "windows/data/datasource.h"
 
 #include "platform/messagebox.h"
+#include "socle/raisons.h"
 #include "store/calendrier.h"
 
 #include <utility>
+
+namespace windows {
+
+using namespace store;
+
+namespace {
+
+QString raison(int code)
+{
+    return QString::fromStdString(socle::raisonSqlite(code));
+}
+
+} // namespace
+
+QString causeDuRefus(const StoreFailure& failure)
+{
+    const QString who = QStringLiteral("« %1 » (%2)").arg(failure.nom, failure.date);
+    switch (failure.operation) {
+    case StoreOperation::Change:
+        return QStringLiteral("Les modifications de ") + who +
+               QStringLiteral(" n'ont pas pu être enregistrées :") + platform::LineBreak +
+               (failure.code == socle::SqliteOk
+                    ? QStringLiteral("l'entrée n'existe plus dans le fichier")
+                    : raison(failure.code)) +
+               '.';
+    case StoreOperation::Add:
+        return QStringLiteral("La nouvelle entrée ") + who +
+               QStringLiteral(" n'a pas pu être enregistrée :") + platform::LineBreak +
+               raison(failure.code) + '.';
+    case StoreOperation::Delete:
+        return QStringLiteral("L'entrée ") + who + QStringLiteral(" n'a pas pu être supprimée :") +
+               platform::LineBreak + raison(failure.code) + '.';
+    case StoreOperation::NoEntry:
+        return QStringLiteral("Aucune entrée n'est affichée : ce que vous avez tapé (") + who +
+               QStringLiteral(") n'est pas enregistré.");
+    }
+    return {};
+}
+
+QString messageDuRefus(const StoreFailure& failure)
+{
+    switch (failure.operation) {
+    case StoreOperation::Change:
+    case StoreOperation::Add:
+        return causeDuRefus(failure) + platform::LineBreak +
+               QStringLiteral("Ce que vous avez tapé reste affiché.");
+    case StoreOperation::Delete:
+        return causeDuRefus(failure);
+    case StoreOperation::NoEntry:
+        return causeDuRefus(failure) + platform::LineBreak +
+               QStringLiteral("Utilisez « Ajouter » pour créer une entrée.");
+    }
+    return {};
+}
 
 DataSource::DataSource(QObject* parent)
     : QObject(parent), m_source(sourceTable()), m_recordset(m_db)
@@ -51,13 +106,13 @@ bool DataSource::refresh()
     const bool sansAttente = m_actionDepth > 0 && m_failureReported;
     if (sansAttente)
         m_db.setBusyTimeout(0);
-    QString error;
-    const bool lu = m_recordset.load(m_source, &error);
+    int code = socle::SqliteOk;
+    const bool lu = m_recordset.load(m_source, &code);
     if (sansAttente)
         m_db.setBusyTimeout(m_busyTimeout);
     if (!lu) {
         report(QStringLiteral("La base de données %1 ne peut pas être lue :").arg(m_databaseName) +
-               platform::LineBreak + error + '.');
+               platform::LineBreak + raison(code) + '.');
         return false;
     }
     return true;
@@ -72,6 +127,13 @@ void DataSource::bind(Field field, QLineEdit* box)
 {
     m_boxes[size_t(field)] = box;
     arrived();
+}
+
+QString DataSource::asShown(Field field, const std::string& value) const
+{
+    const QString text = QString::fromStdString(value);
+    const QLineEdit* box = m_boxes[size_t(field)];
+    return box ? text.left(box->maxLength()) : text;
 }
 
 bool DataSource::isDirty() const
@@ -98,11 +160,11 @@ bool DataSource::leaving()
         return true;
     const Entry* entry = m_recordset.current();
     if (!entry) {
-        Entry typed;
+        QString typed[FieldCount];
         for (int f = 0; f < FieldCount; ++f)
             if (m_boxes[size_t(f)])
-                typed.fields[size_t(f)] = m_boxes[size_t(f)]->text();
-        failed({StoreOperation::NoEntry, typed[Field::Nom], typed[Field::Date], {}});
+                typed[f] = m_boxes[size_t(f)]->text();
+        failed({StoreOperation::NoEntry, typed[int(Field::Nom)], typed[int(Field::Date)], 0});
         return false;
     }
     // A new entry takes every box; an existing one only what was typed.
@@ -128,7 +190,7 @@ void DataSource::arrived()
         QLineEdit* box = m_boxes[size_t(f)];
         if (!box)
             continue;
-        box->setText(entry ? entry->fields[size_t(f)] : QString());
+        box->setText(entry ? QString::fromStdString(entry->fiche[Field(f)]) : QString());
         m_shown[size_t(f)] = box->text(); // as the box holds it, after its length limit
     }
 }
@@ -139,7 +201,7 @@ void DataSource::failed(const StoreFailure& failure)
         *m_capture = failure;
         return;
     }
-    report(failure.message());
+    report(messageDuRefus(failure));
 }
 
 void DataSource::report(const QString& message)
@@ -151,3 +213,5 @@ void DataSource::report(const QString& message)
     }
     platform::msgBox(message);
 }
+
+} // namespace windows

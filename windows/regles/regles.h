@@ -4,6 +4,7 @@
 #include <QString>
 
 // Plain rules of the main window, free of any widget.
+namespace windows {
 
 // The number a text begins with: blanks skipped, then a sign, digits, a
 // decimal point and an exponent as far as they go; 0 when the text does not
@@ -46,3 +47,5 @@ DateRecherchee ReecrireDate(const QString& texte);
 
 // A search text is searched as a date when its leading number is not 0.
 bool RechercheParDate(const QString& texte);
+
+} // namespace windows

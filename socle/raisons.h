@@ -2,11 +2,10 @@
 
 #include <string>
 
-namespace platform {
+namespace socle {
 
 // The French words (UTF-8) for an SQLite extended result code, never the
-// engine's own English text. Plain C++, shared by the window's store and by
-// tarvelon-rappel.
+// engine's own English text.
 std::string raisonSqlite(int code);
 
-} // namespace platform
+} // namespace socle

@@ -7,8 +7,8 @@
 #include <functional>
 
 class QWidget;
-namespace platform {
-class SqliteDatabase;
+namespace socle {
+class Database;
 }
 
 // Birthdays in and out from the window, around its designed controls (which
@@ -18,7 +18,7 @@ class SqliteDatabase;
 // message box; after an import, apresImport reads the view again.
 namespace echange {
 
-void installer(QWidget* fenetre, platform::SqliteDatabase& base, std::function<void()> apresImport);
+void installer(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport);
 
 // The standard file dialogs, by what they ask; tests answer instead.
 struct ChoixFichier {

@@ -1,8 +1,8 @@
-#include "platform/raisons.h"
+#include "socle/raisons.h"
 
 #include <sqlite3.h>
 
-namespace platform {
+namespace socle {
 
 std::string raisonSqlite(int code)
 {
@@ -45,4 +45,4 @@ std::string raisonSqlite(int code)
     }
 }
 
-} // namespace platform
+} // namespace socle
