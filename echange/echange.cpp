@@ -22,15 +22,6 @@ constexpr int LargeurCaseNom = 30;
 // Larger than any address book: the file is read whole.
 constexpr std::size_t TailleMax = 512u << 20;
 
-// "aucun anniversaire ajouté", "1 anniversaire ajouté", "12 anniversaires ajoutés".
-QString compte(qsizetype n, const QString& singulier, const QString& pluriel, bool feminin = false)
-{
-    if (n == 0)
-        return (feminin ? QStringLiteral("aucune ") : QStringLiteral("aucun ")) + singulier;
-    return QLocale(QLocale::French, QLocale::France).toString(n) + QLatin1Char(' ') +
-           (n == 1 ? singulier : pluriel);
-}
-
 QString raison(int code)
 {
     return QString::fromStdString(socle::raisonSqlite(code));
@@ -53,6 +44,14 @@ QString pourquoiIllisible(const QString& fichier)
 
 } // namespace
 
+QString compte(qsizetype n, const QString& singulier, const QString& pluriel, bool feminin)
+{
+    if (n == 0)
+        return (feminin ? QStringLiteral("aucune ") : QStringLiteral("aucun ")) + singulier;
+    return QLocale(QLocale::French, QLocale::France).toString(n) + QLatin1Char(' ') +
+           (n == 1 ? singulier : pluriel);
+}
+
 Sorte sorteDe(const QString& fichier)
 {
     const QString suffixe = QFileInfo(fichier).suffix().toLower();
@@ -69,9 +68,11 @@ Rapport importer(socle::Database& base, const QString& fichier)
 {
     const Sorte sorte = sorteDe(fichier);
     if (sorte != Sorte::Vcard && sorte != Sorte::Csv)
-        return {Rapport::Usage, QStringLiteral("%1 : seuls les contacts (.vcf) et les tableurs "
-                                               "(.csv) s'importent.")
-                                    .arg(fichier)};
+        return {Rapport::Usage,
+                QStringLiteral("%1 : seuls les contacts (.vcf), les tableurs (.csv) "
+                               "et les bases Access de l'ancien Tarvelon (.mdb, "
+                               ".accdb) s'importent.")
+                    .arg(fichier)};
     std::string octets;
     if (!socle::readRegularFile(QFile::encodeName(fichier).toStdString(), octets, TailleMax))
         return illisible(QStringLiteral("Le fichier %1 ne peut pas être lu : %2.")

@@ -9,6 +9,10 @@
 // its four fields: a birthday without a year gets the year AnneeInconnue.
 namespace echange {
 
+// "aucun anniversaire ajouté", "1 anniversaire ajouté", "12 anniversaires
+// ajoutés": the counts of every report.
+QString compte(qsizetype n, const QString& singulier, const QString& pluriel, bool feminin = false);
+
 enum class Sorte { Inconnue, Vcard, Icalendar, Csv };
 Sorte sorteDe(const QString& fichier);
 

@@ -11,14 +11,20 @@ if ! command -v clang++ >/dev/null ||
   exit 0
 fi
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target fuzz_recherche fuzz_parametres
-for target in fuzz_recherche fuzz_parametres; do
+cmake --build --preset fuzz --target fuzz_recherche fuzz_parametres fuzz_access
+for target in fuzz_recherche fuzz_parametres fuzz_access; do
   corpus="build-fuzz/corpus/$target"
   mkdir -p "$corpus"
+  options=()
+  if [ "$target" = fuzz_access ]; then
+    # Seeded with real Access files; inputs capped at 256 KiB.
+    cp -n tests/donnees/mdb/*.mdb tests/donnees/mdb/*.accdb tests/donnees/mdb/jet3/*.mdb "$corpus/"
+    options=(-max_len=262144)
+  fi
   echo "fuzz: $target for ${seconds} s"
   status=0
-  "build-fuzz/fuzz/$target" -max_total_time="$seconds" "$corpus" >"build-fuzz/$target.log" 2>&1 ||
-    status=$?
+  "build-fuzz/fuzz/$target" -max_total_time="$seconds" "${options[@]}" "$corpus" \
+    >"build-fuzz/$target.log" 2>&1 || status=$?
   if [ "$status" -ne 0 ]; then
     tail -40 "build-fuzz/$target.log"
     exit "$status"

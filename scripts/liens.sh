@@ -4,19 +4,25 @@
 # With --verifier, fails unless ARCHITECTURE.md's table says the same.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-ours="socle platform module store echange rappel tarvelon-rappel tarvelon-rappel-notification
-windows_regles windows_data windows_splash windows_about windows_main windows_echange tarvelon"
+# The program's own folders: every one with a CMakeLists.txt but the tests,
+# the timing programs and the fuzz targets.
+dossiers=$(find . -name CMakeLists.txt -not -path './build*' -not -path './tests/*' \
+  -not -path './bench/*' -not -path './fuzz/*' -printf '%h\n' | sort)
+# Their targets.
+ours=$(for dossier in $dossiers; do
+  tr '\n' ' ' <"$dossier/CMakeLists.txt" | grep -o 'add_\(library\|executable\)([^ )]*' |
+    sed 's/.*(//' | grep -v '^tarvelon_warnings$'
+done | sort -u)
 liens() {
-  for dossier in . socle platform module store echange rappel windows/*; do
-    [ -f "$dossier/CMakeLists.txt" ] || continue
+  for dossier in $dossiers; do
     # Each target_link_libraries(...) call on one line.
     tr '\n' ' ' <"$dossier/CMakeLists.txt" | grep -o 'target_link_libraries([^)]*)' |
       sed 's/target_link_libraries(//; s/)//'
   done | while read -r cible reste; do
-    grep -qx "$cible" <<<"$(tr ' ' '\n' <<<"$ours")" || continue
+    grep -qx "$cible" <<<"$ours" || continue
     vers=""
     for mot in $reste; do
-      grep -qx "$mot" <<<"$(tr ' ' '\n' <<<"$ours")" && vers="$vers $mot"
+      grep -qx "$mot" <<<"$ours" && vers="$vers $mot"
     done
     echo "$cible:$(tr ' ' '\n' <<<"$vers" | sed '/^$/d' | sort | tr '\n' ' ' | sed 's/ $//; s/^/ /')"
   done | sed 's/: $/:/' | sort

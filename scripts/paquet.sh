@@ -26,7 +26,8 @@ echo "== dpkg-deb --info"
 dpkg-deb --info "$deb"
 controle=$(dpkg-deb --field "$deb")
 for attendu in "Package: tarvelon" "Section: utils" qt6-qpa-plugins qt6-translations-l10n \
-               fonts-liberation libqt6widgets6 libqt6dbus6 libsqlite3-0 libical3 libcanberra0; do
+               fonts-liberation libqt6widgets6 libqt6dbus6 libsqlite3-0 libical3 libcanberra0 \
+               libmdb3; do
   grep -q "$attendu" <<<"$controle" || { echo "absent du paquet : $attendu"; exit 1; }
 done
 echo "== dpkg-deb --contents"
@@ -34,6 +35,7 @@ contenu=$(dpkg-deb --contents "$deb")
 echo "$contenu"
 for fichier in ./usr/bin/tarvelon ./usr/bin/tarvelon-rappel \
     ./usr/libexec/tarvelon/tarvelon-rappel-notification \
+    ./usr/libexec/tarvelon/tarvelon-lecture-access \
     ./usr/share/applications/tarvelon.desktop ./usr/share/metainfo/fr.tarvelon.Tarvelon.metainfo.xml \
     ./usr/share/icons/hicolor/48x48/apps/tarvelon.png ./usr/share/icons/hicolor/128x128/apps/tarvelon.png \
     ./usr/share/icons/hicolor/256x256/apps/tarvelon.png ./usr/share/icons/hicolor/scalable/apps/tarvelon.svg \

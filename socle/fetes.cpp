@@ -2,6 +2,7 @@
 
 #include "socle/texte.h"
 
+#include <unordered_map>
 #include <unordered_set>
 
 namespace socle {
@@ -213,33 +214,43 @@ Ajout ajouterFiches(Database& base, const std::vector<Fiche>& fiches, Doublons d
         return refus;
     };
 
-    // What is already there: the same name, day and year; for a birthday
-    // without a year, any birthday of that name on that day.
-    std::unordered_set<std::string> deja, anniversaires;
+    // What is already there, counted: the same name, day and year; for a
+    // birthday without a year, any birthday of that name on that day. Each
+    // entry there stands for one row of the file only, so that a file's own
+    // repeats come in as often as the file holds them (a calendar restored
+    // from its export keeps its two identical rows).
+    std::unordered_map<std::string, std::size_t> deja, anniversaires;
     if (doublons == Doublons::Ecarter) {
         std::vector<FicheStockee> presentes;
         if (const int rc = lireFiches(base, presentes); rc != SqliteOk)
             return echec(rc);
         for (const FicheStockee& f : presentes) {
-            deja.insert(cle(f.fiche.nom, f.fiche.date, f.fiche.annee));
+            ++deja[cle(f.fiche.nom, f.fiche.date, f.fiche.annee)];
             if (!f.fiche.estFete())
-                anniversaires.insert(cle(f.fiche.nom, f.fiche.date));
+                ++anniversaires[cle(f.fiche.nom, f.fiche.date)];
         }
     }
+    const auto prendre = [](std::unordered_map<std::string, std::size_t>& compte,
+                            const std::string& laCle) {
+        const auto it = compte.find(laCle);
+        if (it == compte.end() || it->second == 0)
+            return false;
+        --it->second;
+        return true;
+    };
 
     Statement insertion(base, Insertion);
     for (size_t i = 0; i < fiches.size(); ++i) {
         const Fiche& f = fiches[i];
         if (doublons == Doublons::Ecarter) {
-            const std::string laCle = cle(f.nom, f.date, f.annee);
-            if (deja.count(laCle) ||
-                (f.annee == AnneeInconnue && anniversaires.count(cle(f.nom, f.date)))) {
+            const std::string jour = cle(f.nom, f.date);
+            const bool la = prendre(deja, cle(f.nom, f.date, f.annee));
+            if (la && !f.estFete())
+                prendre(anniversaires, jour);
+            if (la || (f.annee == AnneeInconnue && prendre(anniversaires, jour))) {
                 ++ajout.presentes;
                 continue;
             }
-            deja.insert(laCle);
-            if (!f.estFete())
-                anniversaires.insert(cle(f.nom, f.date));
         }
         for (int c = 0; c < NombreDeChamps; ++c)
             insertion.bind(c + 1, f[Champ(c)]);

@@ -84,6 +84,9 @@ int supprimerFiche(Database& base, std::int64_t rowid);
 // Doublons::Ecarter is the exchanges' rule: an entry with the same name
 // (blanks at the ends aside), day and year is already there; a birthday
 // without a year is already there when that name has a birthday on that day.
+// Counted: each entry already there answers for one row of the file, so a
+// file's own repeats all come in when the calendar has none of them, and
+// importing the same file again adds nothing.
 // What is already there is read inside the transaction, so that two imports
 // at once never both add the same entry.
 enum class Doublons { Ajouter, Ecarter };

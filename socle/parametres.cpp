@@ -3,23 +3,24 @@
 #include "socle/fichier.h"
 #include "socle/texte.h"
 
+#include <optional>
+
 namespace socle {
 
 namespace {
 
-// The scan over a decoded text: the section's first header, then its lines
-// until a line that begins with "[". Lines end with LF (CR LF on the original
-// system; the CR is dropped); a final line end does not start one more,
-// empty line.
-LectureParametre chercher(std::string_view tout, std::string_view section, std::string_view cle)
+// The lines of a section in a decoded text: those after its first header,
+// up to a line that begins with "[". None when no line is the header. Lines
+// end with LF (CR LF on the original system; the CR is dropped); a final line
+// end does not start one more, empty line.
+std::optional<std::vector<std::string_view>> lignesDeSection(std::string_view tout,
+                                                             std::string_view section)
 {
     std::string entete;
     entete.reserve(section.size() + 2);
     entete += '[';
     entete += section;
     entete += ']';
-    std::string debutCle(cle);
-    debutCle += '=';
 
     std::size_t debut = 0;
     auto ligneSuivante = [&](std::string_view& ligne) {
@@ -44,17 +45,25 @@ LectureParametre chercher(std::string_view tout, std::string_view section, std::
         }
     }
     if (!enTete)
-        return {LectureParametre::Vide, {}};
+        return std::nullopt;
+    std::vector<std::string_view> lignes;
+    while (ligneSuivante(ligne) && ligne.substr(0, 1) != "[")
+        lignes.push_back(ligne);
+    return lignes;
+}
 
-    LectureParametre::Issue provisoire = LectureParametre::Vide;
-    while (ligneSuivante(ligne)) {
-        if (ligne.substr(0, 1) == "[")
-            return {provisoire, {}};
+// The scan: the first line of the section that begins with the key and "=".
+LectureParametre chercher(std::string_view tout, std::string_view section, std::string_view cle)
+{
+    const auto lignes = lignesDeSection(tout, section);
+    if (!lignes)
+        return {LectureParametre::Vide, {}};
+    std::string debutCle(cle);
+    debutCle += '=';
+    for (const std::string_view ligne : *lignes)
         if (ligne.substr(0, debutCle.size()) == debutCle)
             return {LectureParametre::Valeur, std::string(ligne.substr(debutCle.size()))};
-        provisoire = LectureParametre::Defaut;
-    }
-    return {provisoire, {}};
+    return {lignes->empty() ? LectureParametre::Vide : LectureParametre::Defaut, {}};
 }
 
 } // namespace
@@ -93,6 +102,20 @@ LectureParametre Parametres::cle(std::string_view section, std::string_view cle)
     if (!m_lu)
         return {LectureParametre::Defaut, {}};
     return chercher(m_texte, section, cle);
+}
+
+std::vector<std::pair<std::string, std::string>> Parametres::section(std::string_view section) const
+{
+    std::vector<std::pair<std::string, std::string>> valeurs;
+    if (!m_lu)
+        return valeurs;
+    for (const std::string_view ligne :
+         lignesDeSection(m_texte, section).value_or(std::vector<std::string_view>{})) {
+        const size_t egal = ligne.find('=');
+        if (egal != std::string_view::npos && egal > 0)
+            valeurs.emplace_back(ligne.substr(0, egal), ligne.substr(egal + 1));
+    }
+    return valeurs;
 }
 
 std::string Parametres::valeur(std::string_view section, std::string_view cle,

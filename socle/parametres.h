@@ -2,6 +2,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // The settings file's scan in plain C++: the window's LireParametre (module)
 // and tarvelon-rappel read the same file the same way. Texts are UTF-8.
@@ -30,6 +32,9 @@ public:
     LectureParametre cle(std::string_view section, std::string_view cle) const;
     std::string valeur(std::string_view section, std::string_view cle,
                        std::string_view defaut) const;
+    // Every key and value of a section, in the file's order (as found by the
+    // scan: its first header only).
+    std::vector<std::pair<std::string, std::string>> section(std::string_view section) const;
 
 private:
     bool m_lu = false;

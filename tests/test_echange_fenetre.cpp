@@ -1,7 +1,10 @@
 // Birthdays in and out from the window: a dropped file, the context menu,
 // and the birthday without a year, which has no age line.
+#include "ancien/access.h"
 #include "support.h"
 #include "windows/echange/fenetre.h"
+
+#include <QDir>
 
 #include <QMenu>
 #include <QMimeData>
@@ -67,6 +70,36 @@ private Q_SLOTS:
         w->Text3->setText(QStringLiteral("a19"));
         w->SSCommand2_Click(0); // stored, and Zoé, the last, shown again
         QCOMPARE(w->Label1[2]->text(), QString::fromUtf8("2026 ans cette année. "));
+    }
+
+    // The old installation's folder dropped on the window: brought over and
+    // shown.
+    void droppedOldFolder_broughtOver()
+    {
+        ancien::lecteurSlot() = TARVELON_LECTEUR;
+        test::Installation inst(calendrier());
+        auto w = inst.startWindow();
+        echange::installer(w.get(), w->Data1->database(), [&w] { w->Actualiser(); });
+        const QString old = m_files.filePath(QStringLiteral("tarvelon"));
+        QDir().mkpath(old);
+        QVERIFY(QFile::copy(QStringLiteral(TARVELON_DONNEES "/mdb/tarvelon-2000.mdb"),
+                            old + QStringLiteral("/tarvelon.mdb")));
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(old)});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(w->List1, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(w->List1, &drop);
+        QCOMPARE(inst.messages.shown.size(), size_t(1));
+        QVERIFY2(inst.messages.shown[0].text.startsWith(
+                     QString::fromUtf8("Reprise de l'ancienne installation")),
+                 qPrintable(inst.messages.shown[0].text));
+        QVERIFY(inst.storedRows().contains(QString::fromUtf8("Théo|23/04|2015| ")));
+        w->Text2->setText(QString::fromUtf8("Théo"));
+        w->SSCommand5_Click();
+        w->SSCommand3_Click();
+        QCOMPARE(shown(*w), QString::fromUtf8("Théo|23/04"));
     }
 
     void contextMenu_exportsThroughTheDialog()

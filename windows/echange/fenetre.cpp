@@ -1,10 +1,14 @@
 #include "windows/echange/fenetre.h"
 
+#include "ancien/ancien.h"
 #include "echange/echange.h"
+#include "module/parametres.h"
 #include "platform/messagebox.h"
+#include "socle/fichier.h"
 
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
@@ -72,7 +76,10 @@ public:
         QStringList rapports;
         bool ajoute = false;
         for (const QString& fichier : fichiers) {
-            const Rapport rapport = echange::importer(m_base, fichier);
+            const Rapport rapport =
+                ancien::estAncien(fichier)
+                    ? ancien::importer(m_base, fichier, module::CheminInstallation)
+                    : echange::importer(m_base, fichier);
             rapports << rapport.texte;
             ajoute = ajoute || rapport.issue == Rapport::Reussi;
         }
@@ -89,8 +96,9 @@ public:
             m_fenetre,
             {false,
              QStringLiteral("Importer des anniversaires"),
-             {QStringLiteral("Contacts et tableurs (*.vcf *.csv)"),
-              QStringLiteral("Contacts (*.vcf)"), QStringLiteral("Tableur (*.csv)")}},
+             {QStringLiteral("Contacts, tableurs et bases Access (*.vcf *.csv *.mdb *.accdb)"),
+              QStringLiteral("Contacts (*.vcf)"), QStringLiteral("Tableur (*.csv)"),
+              QStringLiteral("Ancien Tarvelon (*.mdb *.accdb)")}},
             &filtre);
         if (!fichier.isEmpty())
             importer({fichier});
@@ -170,6 +178,35 @@ Selecteur& selecteurSlot()
 void installer(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport)
 {
     new Echange(fenetre, base, std::move(apresImport));
+}
+
+std::optional<QString> proposerAncienneInstallation(const QString& baseDeDonnees)
+{
+    if (socle::natureDe(QFile::encodeName(baseDeDonnees).toStdString()) != socle::Nature::Absent)
+        return std::nullopt;
+    const std::optional<QString> dossier = ancien::installationWine();
+    if (!dossier)
+        return std::nullopt;
+    const int reponse = platform::msgBox(
+        QStringLiteral("Tarvelon a trouvé une ancienne installation de Tarvelon dans %1.")
+                .arg(*dossier) +
+            platform::LineBreak +
+            QStringLiteral("Voulez-vous reprendre ses fêtes et anniversaires, ses réglages et "
+                           "ses sons ?") +
+            platform::LineBreak +
+            QStringLiteral("(Non : Tarvelon commence avec son calendrier des fêtes, et ne le "
+                           "demandera plus.)"),
+        platform::MbYesNoQuestion, QStringLiteral("Ancienne installation"));
+    if (reponse != platform::AnswerYes)
+        return std::nullopt;
+    return dossier;
+}
+
+void reprendreAncienneInstallation(socle::Database& base, const QString& dossier)
+{
+    const Rapport rapport = ancien::importer(base, dossier, module::CheminInstallation);
+    platform::msgBox(rapport.texte, platform::MbInformation,
+                     QStringLiteral("Ancienne installation"));
 }
 
 } // namespace echange

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+#include <optional>
 
 class QWidget;
 namespace socle {
@@ -19,6 +20,14 @@ class Database;
 namespace echange {
 
 void installer(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport);
+
+// On the very first start (no tarvelon.db yet), when a Wine prefix holds the
+// old program's installation: asks once whether to bring it over. Its folder
+// when the user says yes; a no makes the bundled calendar as any first start
+// does, and the question never comes again.
+std::optional<QString> proposerAncienneInstallation(const QString& baseDeDonnees);
+// Brings the old folder over into the calendar, and tells what came.
+void reprendreAncienneInstallation(socle::Database& base, const QString& dossier);
 
 // The standard file dialogs, by what they ask; tests answer instead.
 struct ChoixFichier {

@@ -1,5 +1,6 @@
-#include "echange/commande.h"
+#include "commande/commande.h"
 
+#include "ancien/ancien.h"
 #include "echange/echange.h"
 #include "store/calendrier.h"
 
@@ -8,7 +9,9 @@
 #include <algorithm>
 #include <cstdio>
 
-namespace echange {
+namespace commande {
+
+using echange::Rapport;
 
 namespace {
 
@@ -33,13 +36,18 @@ QString aide()
 {
     return QStringLiteral(
         "Usage : tarvelon\n"
-        "        tarvelon --importer FICHIER\n"
+        "        tarvelon --importer FICHIER|DOSSIER\n"
         "        tarvelon --exporter FICHIER [--fetes|--anniversaires]\n"
         "Calendrier des fêtes et anniversaires à souhaiter. Sans option, ouvre la fenêtre.\n"
         "\n"
         "  --importer FICHIER  ajoute au calendrier les anniversaires d'un fichier de contacts\n"
-        "                      (.vcf) ou les entrées d'un tableur (.csv) ; ce qui y est déjà\n"
-        "                      n'est pas ajouté deux fois\n"
+        "                      (.vcf) ou les entrées d'un tableur (.csv) ou d'une base Access\n"
+        "                      de l'ancien Tarvelon (.mdb, .accdb) ; ce qui y est déjà n'est\n"
+        "                      pas ajouté deux fois\n"
+        "  --importer DOSSIER  reprend l'ancienne installation (c:\\tarvelon) : sa base\n"
+        "                      tarvelon.mdb, ses réglages tarvelon.inf si vous n'en avez pas\n"
+        "                      encore, et les sons qu'ils nomment ; rien de ce que vous avez\n"
+        "                      n'est remplacé\n"
         "  --exporter FICHIER  écrit un agenda (.ics), des contacts (.vcf, les anniversaires)\n"
         "                      ou un tableur (.csv, tout le calendrier)\n"
         "  --fetes             avec --exporter : les fêtes seulement\n"
@@ -54,7 +62,7 @@ QString aide()
 
 } // namespace
 
-std::optional<int> commande(const QStringList& arguments)
+std::optional<int> executer(const QStringList& arguments)
 {
     const bool notre = std::any_of(arguments.begin(), arguments.end(), [](const QString& a) {
         return Options.contains(a.section(QLatin1Char('='), 0, 0));
@@ -117,7 +125,8 @@ std::optional<int> commande(const QStringList& arguments)
     const Rapport rapport =
         importer.isEmpty()
             ? echange::exporter(base, exporter, selection.value_or(socle::Selection::Tout))
-            : echange::importer(base, importer);
+        : ancien::estAncien(importer) ? ancien::importer(base, importer, dossier)
+                                      : echange::importer(base, importer);
     if (rapport.issue == Rapport::Reussi) {
         ecrire(stdout, rapport.texte);
         return 0;
@@ -128,4 +137,4 @@ std::optional<int> commande(const QStringList& arguments)
     return 1;
 }
 
-} // namespace echange
+} // namespace commande
