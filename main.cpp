@@ -25,7 +25,9 @@ int main(int argc, char* argv[])
         QStringLiteral("/tarvelon/tarvelon.db"));
     if (!fenetre.Form_Load())
         return 1;
-    echange::installer(&fenetre, fenetre.Data1->database(), [&fenetre] { fenetre.Actualiser(); });
+    echange::installer(
+        &fenetre, fenetre.Data1->database(), [&fenetre] { fenetre.Actualiser(); },
+        [&fenetre] { return fenetre.PreparerImport(); });
     if (ancienne)
         echange::reprendreAncienneInstallation(fenetre.Data1->database(), *ancienne);
     fenetre.show();

@@ -2,6 +2,7 @@
 
 #include "ancien/ancien.h"
 #include "echange/echange.h"
+#include "socle/texte.h"
 #include "store/calendrier.h"
 
 #include <QDir>
@@ -19,10 +20,14 @@ const QStringList Options = {QStringLiteral("--importer"), QStringLiteral("--exp
                              QStringLiteral("--fetes"),    QStringLiteral("--anniversaires"),
                              QStringLiteral("--help"),     QStringLiteral("--version")};
 
+// What reaches the terminal: a file's names and dates are its data, and its
+// control characters (a title or screen escape sequence) are blanked.
 void ecrire(std::FILE* flux, const QString& texte)
 {
-    std::fputs(texte.toUtf8().constData(), flux);
-    std::fputc('\n', flux);
+    for (const QString& ligne : texte.split(QLatin1Char('\n'))) {
+        std::fputs(socle::texteSur(ligne.toStdString()).c_str(), flux);
+        std::fputc('\n', flux);
+    }
 }
 
 int usage(const QString& erreur)

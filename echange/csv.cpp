@@ -1,7 +1,7 @@
 #include "echange/csv.h"
 
+#include "echange/entree.h"
 #include "socle/jours.h"
-#include "socle/texte.h"
 
 #include <QStringList>
 #include <array>
@@ -13,12 +13,22 @@ namespace {
 const std::array<QString, 4> Champs = {QStringLiteral("Nom"), QStringLiteral("Date"),
                                        QStringLiteral("Annee"), QStringLiteral("MF")};
 
+// What a spreadsheet would take for a formula when a cell begins with it.
+bool commeUneFormule(QStringView valeur)
+{
+    return !valeur.isEmpty() && QStringLiteral("=+-@\t\r").contains(valeur.front());
+}
+
 // Quoted when it holds a separator, a quote, a line end or an outer blank
-// (the sex code of a birthday is one blank).
+// (the sex code of a birthday is one blank). A text a spreadsheet would run
+// as a formula ("=…", and "----", the no-year marker) is written after an
+// apostrophe, which spreadsheets read as "this is text"; the import drops it.
 QByteArray champ(const std::string& texte)
 {
     const QString valeur = QString::fromStdString(texte);
     QByteArray octets = valeur.toUtf8();
+    if (commeUneFormule(valeur))
+        octets.prepend('\'');
     const bool guillemets =
         octets.contains(',') || octets.contains('"') || octets.contains('\n') ||
         octets.contains('\r') ||
@@ -50,11 +60,20 @@ LectureCsv lireCsv(const QByteArray& octets)
         lecture.lignes.clear();
         return lecture;
     };
-    QByteArrayView sansMarque(octets);
-    if (sansMarque.startsWith("\xEF\xBB\xBF"))
-        sansMarque = sansMarque.sliced(3);
-    const QString texte = QString::fromStdString(socle::decodeUtf8OrWindows1252(
-        std::string_view(sansMarque.data(), size_t(sansMarque.size()))));
+    QString raison;
+    const std::optional<QString> lu = texteDuFichier(octets, &raison);
+    if (!lu)
+        return echec(1, raison);
+    const QString& texte = *lu;
+
+    // The separator is the header's: a comma, a semicolon (what French
+    // spreadsheets save) or a tab.
+    const QString entete = texte.left(texte.indexOf(QLatin1Char('\n')));
+    QChar separateur = QLatin1Char(',');
+    if (!entete.contains(separateur))
+        for (const QChar autre : {QLatin1Char(';'), QLatin1Char('\t')})
+            if (entete.contains(autre))
+                separateur = autre;
 
     // The records, each with the line it starts on.
     std::vector<std::pair<int, QStringList>> enregistrements;
@@ -77,7 +96,7 @@ LectureCsv lireCsv(const QByteArray& octets)
         } else if (c == QLatin1Char('"')) {
             guillemets = true;
             vide = false;
-        } else if (c == QLatin1Char(',')) {
+        } else if (c == separateur) {
             courant << QString();
             vide = false;
         } else if (c == QLatin1Char('\n')) {
@@ -101,33 +120,64 @@ LectureCsv lireCsv(const QByteArray& octets)
                                        "Nom,Date,Annee,MF)"));
 
     // The header: which column holds which field.
-    const QStringList& entete = enregistrements.front().second;
+    const QStringList& noms = enregistrements.front().second;
     std::array<qsizetype, 4> colonne{};
     for (size_t f = 0; f < Champs.size(); ++f) {
         colonne[f] = -1;
-        for (qsizetype c = 0; c < entete.size(); ++c)
-            if (entete[c].trimmed().compare(Champs[f], Qt::CaseInsensitive) == 0)
+        for (qsizetype c = 0; c < noms.size(); ++c)
+            if (nomLu(noms[c]).trimmed().compare(Champs[f], Qt::CaseInsensitive) == 0)
                 colonne[f] = c;
-        if (colonne[f] < 0 || entete.size() != 4)
+        if (colonne[f] < 0 || noms.size() != 4)
             return echec(enregistrements.front().first,
                          QStringLiteral("la ligne d'en-tête doit nommer les quatre champs "
                                         "Nom, Date, Annee et MF"));
     }
     for (size_t r = 1; r < enregistrements.size(); ++r) {
-        const auto& [numero, champs] = enregistrements[r];
+        auto& [numero, champs] = enregistrements[r];
+        for (QString& c : champs)
+            if (c.startsWith(QLatin1Char('\'')) && commeUneFormule(QStringView(c).sliced(1)))
+                c.remove(0, 1);
         if (champs.size() < 4)
             return echec(numero, QStringLiteral("il manque un champ (il en faut quatre : Nom, "
                                                 "Date, Annee, MF)"));
         if (champs.size() > 4)
             return echec(numero, QStringLiteral("cette ligne a plus de quatre champs"));
-        const socle::Fiche fiche{champs[colonne[0]].toStdString(), champs[colonne[1]].toStdString(),
-                                 champs[colonne[2]].toStdString(),
-                                 champs[colonne[3]].toStdString()};
-        if (!socle::lireCleDuJour(fiche.date))
+
+        const QString nom = nomLu(champs[colonne[0]]);
+        if (const std::optional<QString> refus = refusDuNom(nom))
+            return echec(numero, *refus);
+        // A spreadsheet writes a day back as a full date: its day is kept.
+        const QString date = champs[colonne[1]].trimmed();
+        const std::optional<socle::JourDeLAnnee> jour = jourEcrit(date);
+        if (!jour)
             return echec(numero, QStringLiteral("le jour « %1 » n'existe pas (il faut jj/mm, "
                                                 "par exemple 23/04)")
-                                     .arg(champs[colonne[1]]));
-        lecture.fiches.push_back(fiche);
+                                     .arg(date));
+        // A spreadsheet drops the name day's leading zeros: 0 is 0000.
+        const QString annee = champs[colonne[2]].trimmed();
+        std::string anneeLue;
+        const bool zeros =
+            !annee.isEmpty() && annee.size() <= 4 && annee.count(QLatin1Char('0')) == annee.size();
+        if (zeros)
+            anneeLue = socle::AnneeNomDeFete;
+        else if (annee.toStdString() == socle::AnneeInconnue ||
+                 (socle::anneeDeNaissance(annee.toStdString()) &&
+                  anneeDeNaissanceValable(*socle::anneeDeNaissance(annee.toStdString()))))
+            anneeLue = annee.toStdString();
+        else
+            return echec(numero,
+                         QStringLiteral("l'année « %1 » n'est ni 0000 (une fête), ni une année "
+                                        "de naissance de quatre chiffres, ni ---- (une année "
+                                        "inconnue)")
+                             .arg(annee));
+        const QString mf = champs[colonne[3]];
+        if (!mf.isEmpty() && mf != QLatin1String("M") && mf != QLatin1String("F") &&
+            mf != QLatin1String(" "))
+            return echec(numero, QStringLiteral("le sexe « %1 » n'est ni M, ni F, ni une espace, "
+                                                "ni vide")
+                                     .arg(mf));
+        lecture.fiches.push_back({nom.toStdString(), socle::cleDuJour(jour->jour, jour->mois),
+                                  std::move(anneeLue), mf.toStdString()});
         lecture.lignes.push_back(numero);
     }
     return lecture;

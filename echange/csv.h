@@ -21,9 +21,13 @@ struct LectureCsv {
     int ligneErreur = 0;
 };
 
-// Every line is checked: four fields, a day that exists. The header names
-// the fields in any order and any letter case; a UTF-8 byte-order mark is
-// dropped; bytes that are not UTF-8 are read as Windows-1252.
+// Every line is checked: four fields, a name (entree.h), a day that exists
+// (a full date, as spreadsheets write a day back, gives its day), a year that
+// is the name-day marker (0 too: spreadsheets drop its zeros), a birth year or
+// the no-year marker, a sex code M, F, a blank or nothing. The header names
+// the fields in any order and any letter case, separated by commas,
+// semicolons (French spreadsheets) or tabs; the text is UTF-8, UTF-16 with
+// its mark, else Windows-1252.
 LectureCsv lireCsv(const QByteArray& octets);
 
 } // namespace echange

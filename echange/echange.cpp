@@ -1,6 +1,7 @@
 #include "echange/echange.h"
 
 #include "echange/csv.h"
+#include "echange/entree.h"
 #include "echange/icalendar.h"
 #include "echange/vcard.h"
 #include "socle/fichier.h"
@@ -19,7 +20,7 @@ namespace {
 
 // The name box shows 30 characters; longer names are kept whole.
 constexpr int LargeurCaseNom = 30;
-// Larger than any address book: the file is read whole.
+// Larger than any address book: such a file is refused whole, never cut.
 constexpr std::size_t TailleMax = 512u << 20;
 
 QString raison(int code)
@@ -32,14 +33,57 @@ Rapport illisible(const QString& texte)
     return {Rapport::Illisible, texte};
 }
 
-QString pourquoiIllisible(const QString& fichier)
+QString pourquoiIllisible(socle::ReadResult lecture)
+{
+    switch (lecture) {
+    case socle::ReadResult::Read:
+        break;
+    case socle::ReadResult::Missing:
+        return QStringLiteral("il n'existe pas");
+    case socle::ReadResult::Directory:
+        return QStringLiteral("c'est un dossier");
+    case socle::ReadResult::NotRegular:
+        return QStringLiteral("ce n'est pas un fichier ordinaire (un périphérique, un tube…)");
+    case socle::ReadResult::TooLarge:
+        return QStringLiteral("il est trop grand (plus de 512 Mo) ; rien n'en est lu");
+    case socle::ReadResult::Denied:
+        return QStringLiteral("l'accès en est refusé");
+    case socle::ReadResult::Loop:
+        return QStringLiteral("ses liens symboliques tournent en rond");
+    case socle::ReadResult::Failed:
+        break;
+    }
+    return QStringLiteral("erreur de lecture");
+}
+
+// Where an export may write: the file itself, or the file a link names (the
+// link stays); only a regular file, or a new one in a folder that exists.
+std::optional<QString> cibleEcrivable(const QString& fichier, QString* raison)
 {
     const QFileInfo info(fichier);
-    if (!info.exists())
-        return QStringLiteral("il n'existe pas");
-    if (!info.isFile())
-        return QStringLiteral("ce n'est pas un fichier ordinaire");
-    return QStringLiteral("il ne peut pas être lu (accès refusé ?)");
+    const QString cible = info.isSymLink() ? info.symLinkTarget() : info.absoluteFilePath();
+    switch (socle::natureDe(QFile::encodeName(cible).toStdString())) {
+    case socle::Nature::Ordinaire:
+        return cible;
+    case socle::Nature::Dossier:
+        *raison = QStringLiteral("c'est un dossier");
+        return std::nullopt;
+    case socle::Nature::Autre:
+        *raison = QStringLiteral("ce n'est pas un fichier ordinaire (un périphérique, un "
+                                 "tube…) : Tarvelon n'écrit que dans un fichier");
+        return std::nullopt;
+    case socle::Nature::Inaccessible:
+        *raison = QStringLiteral("son chemin ne peut pas être suivi (accès refusé, ou des liens "
+                                 "qui tournent en rond)");
+        return std::nullopt;
+    case socle::Nature::Absent:
+        break;
+    }
+    if (!QFileInfo(QFileInfo(cible).absolutePath()).isDir()) {
+        *raison = QStringLiteral("le dossier %1 n'existe pas").arg(QFileInfo(cible).absolutePath());
+        return std::nullopt;
+    }
+    return cible;
 }
 
 } // namespace
@@ -67,21 +111,23 @@ Sorte sorteDe(const QString& fichier)
 Rapport importer(socle::Database& base, const QString& fichier)
 {
     const Sorte sorte = sorteDe(fichier);
-    if (sorte != Sorte::Vcard && sorte != Sorte::Csv)
+    if (sorte == Sorte::Inconnue)
         return {Rapport::Usage,
-                QStringLiteral("%1 : seuls les contacts (.vcf), les tableurs (.csv) "
-                               "et les bases Access de l'ancien Tarvelon (.mdb, "
-                               ".accdb) s'importent.")
+                QStringLiteral("%1 : seuls les contacts (.vcf), les tableurs (.csv), les "
+                               "agendas exportés par Tarvelon (.ics) et les bases Access de "
+                               "l'ancien Tarvelon (.mdb, .accdb) s'importent.")
                     .arg(fichier)};
     std::string octets;
-    if (!socle::readRegularFile(QFile::encodeName(fichier).toStdString(), octets, TailleMax))
+    if (const socle::ReadResult lecture =
+            socle::readWholeFile(QFile::encodeName(fichier).toStdString(), octets, TailleMax);
+        lecture != socle::ReadResult::Read)
         return illisible(QStringLiteral("Le fichier %1 ne peut pas être lu : %2.")
-                             .arg(fichier, pourquoiIllisible(fichier)));
+                             .arg(fichier, pourquoiIllisible(lecture)));
     const QByteArray contenu = QByteArray::fromStdString(octets);
 
     // What the file brings, line by line.
     std::vector<socle::Fiche> candidats;
-    qsizetype sansAnniversaire = 0, sansNom = 0;
+    qsizetype sansAnniversaire = 0, sansNom = 0, autres = 0;
     QString erreur;
     int ligneErreur = 0;
     if (sorte == Sorte::Vcard) {
@@ -103,6 +149,18 @@ Rapport importer(socle::Database& base, const QString& fichier)
                                          : std::string(socle::AnneeInconnue),
                                      " "});
         }
+    } else if (sorte == Sorte::Icalendar) {
+        LectureIcalendar lecture = lireIcalendar(contenu);
+        erreur = lecture.erreur;
+        for (socle::Fiche& f : lecture.fiches) {
+            const QString nom = nomLu(QString::fromStdString(f.nom));
+            if (const std::optional<QString> refus = refusDuNom(nom); refus && erreur.isEmpty())
+                erreur = QStringLiteral("l'événement de %1 (%2) : %3")
+                             .arg(nom, QString::fromStdString(f.date), *refus);
+            f.nom = nom.toStdString();
+        }
+        candidats = std::move(lecture.fiches);
+        autres = lecture.autres;
     } else {
         LectureCsv lecture = lireCsv(contenu);
         erreur = lecture.erreur;
@@ -110,8 +168,11 @@ Rapport importer(socle::Database& base, const QString& fichier)
         candidats = std::move(lecture.fiches);
     }
     if (!erreur.isEmpty())
-        return illisible(QStringLiteral("Rien n'a été importé de %1 : ligne %2 : %3.")
-                             .arg(fichier, QString::number(ligneErreur), erreur));
+        return illisible(
+            ligneErreur > 0
+                ? QStringLiteral("Rien n'a été importé de %1 : ligne %2 : %3.")
+                      .arg(fichier, QString::number(ligneErreur), erreur)
+                : QStringLiteral("Rien n'a été importé de %1 : %2.").arg(fichier, erreur));
 
     // In one transaction, with the exchanges' duplicate rule.
     const socle::Ajout ajout = socle::ajouterFiches(base, candidats, socle::Doublons::Ecarter);
@@ -148,6 +209,10 @@ Rapport importer(socle::Database& base, const QString& fichier)
                                 QStringLiteral("entrées ajoutées"), true),
                          compte(presents, QStringLiteral("déjà présente"),
                                 QStringLiteral("déjà présentes"), true));
+        if (autres > 0)
+            texte += QLatin1Char('\n') +
+                     compte(autres, QStringLiteral("événement d'un autre agenda laissé de côté."),
+                            QStringLiteral("événements d'autres agendas laissés de côté."));
     }
     if (!longs.isEmpty())
         texte += QLatin1Char('\n') +
@@ -212,10 +277,15 @@ Rapport exporter(socle::Database& base, const QString& fichier, socle::Selection
         break;
     }
 
-    QSaveFile sortie(fichier);
+    QString pourquoi;
+    const std::optional<QString> cible = cibleEcrivable(fichier, &pourquoi);
+    if (!cible)
+        return illisible(
+            QStringLiteral("Le fichier %1 ne peut pas être écrit : %2.").arg(fichier, pourquoi));
+    QSaveFile sortie(*cible);
     if (!sortie.open(QIODevice::WriteOnly))
-        return illisible(QStringLiteral("Le fichier %1 ne peut pas être écrit : le dossier "
-                                        "n'existe pas ou l'accès est refusé.")
+        return illisible(QStringLiteral("Le fichier %1 ne peut pas être écrit : l'accès est "
+                                        "refusé.")
                              .arg(fichier));
     if (sortie.write(octets) != octets.size() || !sortie.commit())
         return illisible(QStringLiteral("Le fichier %1 ne peut pas être écrit : erreur "

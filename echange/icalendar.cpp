@@ -1,11 +1,13 @@
 #include "echange/icalendar.h"
 
+#include "echange/identite.h"
+#include "socle/calendrier_fr.h"
 #include "socle/jours.h"
 
-#include <QCryptographicHash>
 #include <QDate>
 #include <QHash>
 #include <QMap>
+#include <QRegularExpression>
 #include <QString>
 #include <libical/ical.h>
 
@@ -26,28 +28,52 @@ icaltimetype jourDe(int annee, int mois, int jour)
     return t;
 }
 
-icalcomponent* evenement(const QByteArray& uid, const QString& resume, int annee, int mois,
-                         int jour, icaltimetype maintenant)
+// The entries an event holds, each field percent-encoded: "Georges;23%2F04;0000;M".
+constexpr const char* ProprieteFiche = "X-TARVELON-FICHE";
+
+QByteArray enFiche(const socle::Fiche& fiche)
 {
-    icalcomponent* e = icalcomponent_new_vevent();
-    icalcomponent_add_property(e, icalproperty_new_uid(uid.constData()));
-    icalcomponent_add_property(e, icalproperty_new_dtstamp(maintenant));
-    const icaltimetype debut = jourDe(annee, mois, jour);
-    icalcomponent_add_property(e, icalproperty_new_dtstart(debut));
-    icaltimetype fin = debut;
-    icaltime_adjust(&fin, 1, 0, 0, 0);
-    icalcomponent_add_property(e, icalproperty_new_dtend(fin));
-    const char* regle =
-        (mois == 2 && jour == 29) ? "FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=-1" : "FREQ=YEARLY";
-    icalcomponent_add_property(e, icalproperty_new_rrule(icalrecurrencetype_from_string(regle)));
-    icalcomponent_add_property(e, icalproperty_new_summary(resume.toUtf8().constData()));
-    icalcomponent_add_property(e, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
-    return e;
+    QByteArray texte;
+    for (int c = 0; c < socle::NombreDeChamps; ++c)
+        texte +=
+            (c ? ";" : "") + QByteArray::fromStdString(fiche[socle::Champ(c)]).toPercentEncoding();
+    return texte;
 }
 
-QByteArray empreinte(const QString& texte)
+std::optional<socle::Fiche> deFiche(const QByteArray& texte)
 {
-    return QCryptographicHash::hash(texte.toUtf8(), QCryptographicHash::Sha1).toHex().left(20);
+    const QList<QByteArray> champs = texte.split(';');
+    if (champs.size() != socle::NombreDeChamps)
+        return std::nullopt;
+    socle::Fiche fiche;
+    for (int c = 0; c < socle::NombreDeChamps; ++c)
+        fiche[socle::Champ(c)] = QByteArray::fromPercentEncoding(champs[c].trimmed()).toStdString();
+    return fiche;
+}
+
+icalcomponent* composant(const Evenement& e, icaltimetype maintenant)
+{
+    icalcomponent* c = icalcomponent_new_vevent();
+    icalcomponent_add_property(c, icalproperty_new_uid(e.uid.constData()));
+    icalcomponent_add_property(c, icalproperty_new_dtstamp(maintenant));
+    // A year the agendas cannot write starts like no year at all.
+    const bool anneeEcrite = e.annee > 0 && e.annee <= 3000;
+    const icaltimetype debut = jourDe(anneeEcrite ? e.annee : AnneeSansAnnee, e.mois, e.jour);
+    icalcomponent_add_property(c, icalproperty_new_dtstart(debut));
+    icaltimetype fin = debut;
+    icaltime_adjust(&fin, 1, 0, 0, 0);
+    icalcomponent_add_property(c, icalproperty_new_dtend(fin));
+    const char* regle =
+        (e.mois == 2 && e.jour == 29) ? "FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=-1" : "FREQ=YEARLY";
+    icalcomponent_add_property(c, icalproperty_new_rrule(icalrecurrencetype_from_string(regle)));
+    icalcomponent_add_property(c, icalproperty_new_summary(e.resume.toUtf8().constData()));
+    icalcomponent_add_property(c, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
+    for (const socle::Fiche& f : e.fiches) {
+        icalproperty* p = icalproperty_new_x(enFiche(f).constData());
+        icalproperty_set_x_name(p, ProprieteFiche);
+        icalcomponent_add_property(c, p);
+    }
+    return c;
 }
 
 // "de Paul", "d'Anne", "d'Élodie".
@@ -68,27 +94,26 @@ QString enumeration(const QStringList& noms)
 
 } // namespace
 
-QByteArray ecrireIcalendar(const std::vector<socle::Fiche>& fiches, socle::Selection selection)
+std::vector<Evenement> evenements(const std::vector<socle::Fiche>& fiches,
+                                  socle::Selection selection)
 {
-    icalcomponent* agenda = icalcomponent_new_vcalendar();
-    icalcomponent_add_property(agenda, icalproperty_new_version("2.0"));
-    icalcomponent_add_property(agenda, icalproperty_new_prodid("-//Tarvelon//Tarvelon 2.0//FR"));
-    icalcomponent_add_property(agenda, icalproperty_new_calscale("GREGORIAN"));
-    const icaltimetype maintenant =
-        icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
-
+    std::vector<Evenement> liste;
     // Name days: one event a day, the names in record order.
-    QMap<QString, QStringList> fetes; // by "mm/dd", so that the days come in order
-    QHash<QString, int> vus;
+    QMap<QString, Evenement> fetes; // by "mm/dd", so that the days come in order
+    Identites identites;
     for (const socle::Fiche& fiche : fiches) {
         const std::optional<socle::JourDeLAnnee> jour = socle::lireCleDuJour(fiche.date);
         if (!jour)
             continue;
         const QString nom = QString::fromStdString(fiche.nom);
-        const QString date = QString::fromStdString(fiche.date);
         if (fiche.estFete()) {
-            if (selection != socle::Selection::Anniversaires)
-                fetes[date.mid(3, 2) + date.left(2)] << nom;
+            if (selection == socle::Selection::Anniversaires)
+                continue;
+            Evenement& e =
+                fetes[QString::fromStdString(fiche.date.substr(3, 2) + fiche.date.substr(0, 2))];
+            e.mois = jour->mois;
+            e.jour = jour->jour;
+            e.fiches.push_back(fiche);
             continue;
         }
         if (selection == socle::Selection::Fetes)
@@ -100,30 +125,125 @@ QByteArray ecrireIcalendar(const std::vector<socle::Fiche>& fiches, socle::Selec
             annee != 0
                 ? QStringLiteral("Anniversaire %1 (%2)").arg(deNom(nom), QString::number(annee))
                 : QStringLiteral("Anniversaire %1").arg(deNom(nom));
-        // The same entry twice (the window allows it) gets a UID of its own.
-        const QString cle = nom + QLatin1Char('\x1f') + date + QLatin1Char('\x1f') +
-                            QString::fromStdString(fiche.annee);
-        const int fois = vus[cle]++;
-        QByteArray uid = "anniversaire-" + empreinte(cle);
-        if (fois > 0)
-            uid += '-' + QByteArray::number(fois + 1);
-        icalcomponent_add_component(agenda, evenement(uid + "@tarvelon", resume,
-                                                      annee != 0 ? annee : AnneeSansAnnee,
-                                                      jour->mois, jour->jour, maintenant));
+        liste.push_back(
+            {identites.anniversaire(fiche), resume, annee, jour->mois, jour->jour, {fiche}});
     }
-    for (auto it = fetes.cbegin(); it != fetes.cend(); ++it) {
-        const int mois = it.key().left(2).toInt(), jour = it.key().mid(2, 2).toInt();
-        const QByteArray uid = "fetes-" + it.key().toLatin1() + "@tarvelon";
-        icalcomponent_add_component(
-            agenda, evenement(uid, QStringLiteral("Fête des ") + enumeration(it.value()),
-                              AnneeSansAnnee, mois, jour, maintenant));
+    for (Evenement& e : fetes) {
+        QStringList noms;
+        for (const socle::Fiche& f : e.fiches)
+            noms << QString::fromStdString(f.nom);
+        e.uid = Identites::fetes(e.mois, e.jour);
+        e.resume = QStringLiteral("Fête des ") + enumeration(noms);
+        liste.push_back(std::move(e));
     }
+    return liste;
+}
 
+QByteArray ecrireIcalendar(const std::vector<socle::Fiche>& fiches, socle::Selection selection)
+{
+    icalcomponent* agenda = icalcomponent_new_vcalendar();
+    icalcomponent_add_property(agenda, icalproperty_new_version("2.0"));
+    icalcomponent_add_property(agenda, icalproperty_new_prodid("-//Tarvelon//Tarvelon 2.0//FR"));
+    icalcomponent_add_property(agenda, icalproperty_new_calscale("GREGORIAN"));
+    const icaltimetype maintenant =
+        icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
+    for (const Evenement& e : evenements(fiches, selection))
+        icalcomponent_add_component(agenda, composant(e, maintenant));
     char* texte = icalcomponent_as_ical_string_r(agenda);
     QByteArray octets(texte);
     icalmemory_free_buffer(texte);
     icalcomponent_free(agenda);
     return octets;
+}
+
+namespace {
+
+// An older export's event, read back from what it says: a birthday's name
+// and year from its summary, a day of name days' names (their sex from the
+// bundled calendar when it knows them).
+void depuisResume(bool fete, const QString& resume, int mois, int jour,
+                  std::vector<socle::Fiche>& fiches)
+{
+    const std::string date = socle::cleDuJour(jour, mois);
+    if (fete) {
+        QString noms = resume;
+        noms.remove(0, QStringLiteral("Fête des ").size());
+        QStringList liste = noms.split(QStringLiteral(", "));
+        if (const qsizetype et = liste.last().lastIndexOf(QStringLiteral(" et ")); et > 0) {
+            const QString dernier = liste.last().mid(et + 4);
+            liste.last().truncate(et);
+            liste << dernier;
+        }
+        static const std::vector<socle::Fiche> bundled = socle::calendrierFr();
+        for (const QString& n : liste) {
+            std::string mf;
+            for (const socle::Fiche& b : bundled)
+                if (b.date == date && b.nom == n.toStdString())
+                    mf = b.mf;
+            fiches.push_back({n.toStdString(), date, std::string(socle::AnneeNomDeFete), mf});
+        }
+        return;
+    }
+    static const QRegularExpression anniversaire(
+        QStringLiteral("^Anniversaire (?:de |d')(.*?)(?: \\((\\d{4})\\))?$"));
+    const QRegularExpressionMatch m = anniversaire.match(resume);
+    if (!m.hasMatch())
+        return;
+    fiches.push_back(
+        {m.captured(1).toStdString(), date,
+         m.captured(2).isEmpty() ? std::string(socle::AnneeInconnue) : m.captured(2).toStdString(),
+         " "});
+}
+
+} // namespace
+
+LectureIcalendar lireIcalendar(const QByteArray& octets)
+{
+    LectureIcalendar lecture;
+    icalcomponent* racine = icalparser_parse_string(octets.constData());
+    if (!racine) {
+        lecture.erreur = QStringLiteral("ce n'est pas un agenda iCalendar lisible");
+        return lecture;
+    }
+    static const QRegularExpression notreUid(
+        QStringLiteral("^(anniversaire-[0-9a-f]{20}(-\\d+)?|fetes-(\\d{2})(\\d{2}))@tarvelon$"));
+    int evenementsLus = 0;
+    const auto lire = [&](icalcomponent* e) {
+        ++evenementsLus;
+        const QString uid = QString::fromUtf8(icalcomponent_get_uid(e));
+        const QRegularExpressionMatch m = notreUid.match(uid);
+        if (!m.hasMatch()) {
+            ++lecture.autres;
+            return;
+        }
+        const bool fete = uid.startsWith(QStringLiteral("fetes-"));
+        const size_t avant = lecture.fiches.size();
+        for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_X_PROPERTY); p;
+             p = icalcomponent_get_next_property(e, ICAL_X_PROPERTY))
+            if (qstrcmp(icalproperty_get_x_name(p), ProprieteFiche) == 0)
+                if (const auto f = deFiche(icalproperty_get_x(p)))
+                    lecture.fiches.push_back(*f);
+        if (lecture.fiches.size() == avant) {
+            const icaltimetype debut = icalcomponent_get_dtstart(e);
+            depuisResume(fete, QString::fromUtf8(icalcomponent_get_summary(e)), debut.month,
+                         debut.day, lecture.fiches);
+        }
+    };
+    if (icalcomponent_isa(racine) == ICAL_VEVENT_COMPONENT)
+        lire(racine);
+    for (icalcomponent* e = icalcomponent_get_first_component(racine, ICAL_VEVENT_COMPONENT); e;
+         e = icalcomponent_get_next_component(racine, ICAL_VEVENT_COMPONENT))
+        lire(e);
+    icalcomponent_free(racine);
+    if (evenementsLus == 0)
+        lecture.erreur = QStringLiteral("ce n'est pas un agenda iCalendar lisible (il n'a aucun "
+                                        "événement)");
+    else if (lecture.fiches.empty() && lecture.autres > 0)
+        lecture.erreur = QStringLiteral("cet agenda n'a pas été écrit par Tarvelon : seuls les "
+                                        "agendas exportés par Tarvelon s'importent (pour les "
+                                        "anniversaires de vos contacts, importez plutôt leur "
+                                        "fichier .vcf)");
+    return lecture;
 }
 
 } // namespace echange

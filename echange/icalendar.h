@@ -3,18 +3,50 @@
 #include "socle/fetes.h"
 
 #include <QByteArray>
+#include <QString>
 #include <vector>
 
-// Birthdays and name days for agendas (RFC 5545), written with libical: one
-// yearly, all-day, transparent event for each birthday ("Anniversaire de Paul
-// (1980)", "Anniversaire d'Anne"), and one for each day of name days ("Fête
-// des Georges, Adalbert et Gilles"). A UID depends only
-// on what the event stands for, so that an agenda importing the file again
-// updates its events instead of doubling them. A 29 February comes back on
-// the last day of February (BYMONTHDAY=-1), so it shows on the 28th of
-// common years, as Nextcloud and Evolution do.
+// Birthdays and name days for agendas (RFC 5545), written and read with
+// libical: one yearly, all-day, transparent event for each birthday
+// ("Anniversaire de Paul (1980)", "Anniversaire d'Anne"), and one for each
+// day of name days ("Fête des Georges, Adalbert et Gilles"). A UID depends
+// only on what the event stands for (identite.h), so that an agenda
+// importing the file again updates its events instead of doubling them. A
+// 29 February comes back on the last day of February (BYMONTHDAY=-1), so it
+// shows on the 28th of common years, as Nextcloud and Evolution do.
 namespace echange {
 
+// One event: what it says, the day it stands for, the entries it holds
+// (one for a birthday, the day's names for name days).
+struct Evenement {
+    QByteArray uid;
+    QString resume;
+    int annee = 0; // the birth year; 0 when it is not known (and for name days)
+    int mois = 0;
+    int jour = 0;
+    std::vector<socle::Fiche> fiches;
+};
+
+// The events of the entries chosen, birthdays first (in record order), then
+// the days of name days in calendar order; entries whose day does not exist
+// are left out.
+std::vector<Evenement> evenements(const std::vector<socle::Fiche>& fiches,
+                                  socle::Selection selection);
+
+// The agenda file of the entries chosen. Each event also carries its
+// entries as they are (X-TARVELON-FICHE), so that the file is a backup:
+// lireIcalendar takes them back whole.
 QByteArray ecrireIcalendar(const std::vector<socle::Fiche>& fiches, socle::Selection selection);
+
+struct LectureIcalendar {
+    std::vector<socle::Fiche> fiches;
+    int autres = 0; // events Tarvelon did not write, left alone
+    QString erreur; // empty when the file was read
+};
+
+// The entries of an agenda Tarvelon exported, told by their UIDs: the
+// entries each event carries, else (an older export) what its summary and
+// day say. An agenda with none of Tarvelon's events is refused.
+LectureIcalendar lireIcalendar(const QByteArray& octets);
 
 } // namespace echange

@@ -1,9 +1,13 @@
 #include "echange/vcard.h"
 
+#include "echange/entree.h"
+#include "echange/identite.h"
 #include "socle/jours.h"
 #include "socle/texte.h"
 
 #include <QDate>
+#include <QLocale>
+#include <QRegularExpression>
 #include <QStringDecoder>
 
 namespace echange {
@@ -158,40 +162,48 @@ QString nomDepuisN(const Propriete& p)
 
 enum class Date { Lue, Absente, Illisible };
 
-// BDAY: a day and month, and the year when there is one.
+// The year iOS and CardBook write for a birthday without one (with
+// X-APPLE-OMIT-YEAR, which servers drop).
+constexpr int AnneeOmiseParApple = 1604;
+
+// BDAY: a day and month, and the year when there is one. The forms address
+// books write, and those alone: 1985-04-12 or 19850412 (a time part after
+// them aside), --04-12 or --0412 without a year; a year, a month or a day
+// alone is no day to wish; an empty BDAY is no birthday.
 Date lireNaissance(const Propriete& p, Naissance& naissance)
 {
     if (p.parametre("VALUE").toUpper() == "TEXT")
         return Date::Absente; // "circa 1800": no day to wish
-    QByteArray v = texte(p).toLatin1().trimmed();
-    if (const qsizetype t = v.indexOf('T'); t >= 0)
+    QString v = texte(p).trimmed();
+    if (v.isEmpty())
+        return Date::Absente;
+    if (const qsizetype t = v.indexOf(QLatin1Char('T')); t >= 0)
         v.truncate(t);
-    const bool sansAnnee = v.startsWith("--");
-    QByteArray chiffres = sansAnnee ? v.mid(2) : v;
-    chiffres.replace('-', "");
-    for (const char c : chiffres)
-        if (c < '0' || c > '9')
-            return Date::Illisible;
+    static const QRegularExpression complete(QStringLiteral("^(\\d{4})(-?)(\\d{2})\\2(\\d{2})$"));
+    static const QRegularExpression sansAnnee(QStringLiteral("^--(\\d{2})-?(\\d{2})$"));
+    static const QRegularExpression partielle(
+        QStringLiteral("^(\\d{4}|\\d{4}-\\d{2}|\\d{6}|--\\d{2}|---\\d{2})$"));
     int annee = 0;
-    if (sansAnnee && chiffres.size() == 4) {
-        naissance.mois = chiffres.left(2).toInt();
-        naissance.jour = chiffres.mid(2, 2).toInt();
-    } else if (!sansAnnee && chiffres.size() == 8) {
-        annee = chiffres.left(4).toInt();
-        naissance.mois = chiffres.mid(4, 2).toInt();
-        naissance.jour = chiffres.mid(6, 2).toInt();
-    } else if ((sansAnnee && chiffres.size() == 2) ||
-               (!sansAnnee && (chiffres.size() == 4 || chiffres.size() == 6))) {
-        return Date::Absente; // a day alone, a year alone, a month of a year
+    if (const QRegularExpressionMatch m = complete.match(v); m.hasMatch()) {
+        annee = m.captured(1).toInt();
+        naissance.mois = m.captured(3).toInt();
+        naissance.jour = m.captured(4).toInt();
+    } else if (const QRegularExpressionMatch s = sansAnnee.match(v); s.hasMatch()) {
+        naissance.mois = s.captured(1).toInt();
+        naissance.jour = s.captured(2).toInt();
+    } else if (partielle.match(v).hasMatch()) {
+        return Date::Absente;
     } else {
         return Date::Illisible;
     }
     // Apple writes a year it asks to leave out; 0000 is no year either.
     const QByteArray omis = p.parametre("X-APPLE-OMIT-YEAR");
-    if (annee == 0 || (!omis.isEmpty() && omis.toInt() == annee))
+    if (annee == 0 || annee == AnneeOmiseParApple || (!omis.isEmpty() && omis.toInt() == annee))
         naissance.annee.reset();
-    else
+    else if (anneeDeNaissanceValable(annee))
         naissance.annee = annee;
+    else
+        return Date::Illisible; // no agenda writes it
     if (!QDate(naissance.annee.value_or(2000), naissance.mois, naissance.jour).isValid())
         return Date::Illisible;
     return Date::Lue;
@@ -240,7 +252,18 @@ LectureVcard lireVcard(const QByteArray& octets)
         return lecture;
     };
 
-    QList<QByteArray> physiques = octets.split('\n');
+    // UTF-16 (some Windows address books) when its byte-order mark says so;
+    // a text with NUL bytes and no mark is in no encoding Tarvelon reads.
+    QByteArray utf8;
+    if (octets.startsWith("\xFF\xFE") || octets.startsWith("\xFE\xFF") ||
+        octets.left(4096).contains('\0')) {
+        QString raison;
+        const std::optional<QString> texte = texteDuFichier(octets, &raison);
+        if (!texte)
+            return echec(1, raison);
+        utf8 = texte->toUtf8();
+    }
+    QList<QByteArray> physiques = (utf8.isNull() ? octets : utf8).split('\n');
     for (QByteArray& l : physiques)
         if (l.endsWith('\r'))
             l.chop(1);
@@ -251,20 +274,32 @@ LectureVcard lireVcard(const QByteArray& octets)
     bool version21 = false;
     Carte carte;
     QString fn, n;
+    int ligneFn = 0, ligneN = 0;
     for (qsizetype i = 0; i < physiques.size();) {
         const int numero = int(i) + 1;
         QByteArray ligne = physiques[i++];
         // Unfolding: a quoted-printable line ending with "=" goes on; so does
         // a line followed by one that begins with a blank (2.1 keeps the blank).
+        // Where the name ends is looked for once, in what each piece adds:
+        // the time stays linear in the line's length.
+        qsizetype fin = -1;
+        bool imprimable = false; // quoted-printable
+        const auto chercherFin = [&](qsizetype depuis) {
+            if (fin >= 0)
+                return;
+            fin = ligne.indexOf(':', depuis);
+            imprimable = fin > 0 && ligne.left(fin).toUpper().contains("QUOTED-PRINTABLE");
+        };
+        chercherFin(0);
         while (i < physiques.size()) {
             const QByteArray& suivante = physiques[i];
-            const qsizetype fin = ligne.indexOf(':');
-            if (ligne.endsWith('=') && fin > 0 &&
-                ligne.left(fin).toUpper().contains("QUOTED-PRINTABLE")) {
+            const qsizetype avant = ligne.size();
+            if (imprimable && ligne.endsWith('=')) {
                 ligne.chop(1);
                 ligne += suivante;
             } else if (!suivante.isEmpty() && (suivante[0] == ' ' || suivante[0] == '\t')) {
-                ligne += version21 ? suivante : suivante.mid(1);
+                ligne += version21 ? QByteArrayView(suivante) : QByteArrayView(suivante).sliced(1);
+                chercherFin(avant);
             } else {
                 break;
             }
@@ -287,6 +322,7 @@ LectureVcard lireVcard(const QByteArray& octets)
                 carte = Carte{numero, {}, std::nullopt};
                 fn.clear();
                 n.clear();
+                ligneFn = ligneN = 0;
                 version21 = false;
             }
             continue;
@@ -295,7 +331,12 @@ LectureVcard lireVcard(const QByteArray& octets)
             if (profondeur == 0)
                 return echec(numero, QStringLiteral("« END » sans « BEGIN:VCARD » avant lui"));
             if (--profondeur == 0) {
-                carte.nom = fn.isEmpty() ? n : fn;
+                // A card with no name is passed over by the import; a name
+                // that cannot be an entry's refuses the file.
+                carte.nom = nomLu(fn.isEmpty() ? n : fn);
+                if (!carte.nom.isEmpty())
+                    if (const std::optional<QString> refus = refusDuNom(carte.nom))
+                        return echec(fn.isEmpty() ? ligneN : ligneFn, *refus);
                 lecture.cartes.push_back(carte);
             }
             continue;
@@ -307,10 +348,18 @@ LectureVcard lireVcard(const QByteArray& octets)
             continue; // a card inside the card (AGENT of 2.1)
         if (p.nom == "VERSION") {
             version21 = valeur == "2.1";
+        } else if ((p.nom == "FN" || p.nom == "N") && p.valeur.size() > 16 * LongueurMaxNom) {
+            // Not even decoded: no name is that long.
+            return echec(
+                numero,
+                QStringLiteral("le prénom a plus de %1 caractères")
+                    .arg(QLocale(QLocale::French, QLocale::France).toString(LongueurMaxNom)));
         } else if (p.nom == "FN") {
             fn = texteSimple(p);
+            ligneFn = numero;
         } else if (p.nom == "N") {
             n = nomDepuisN(p);
+            ligneN = numero;
         } else if (p.nom == "BDAY") {
             Naissance naissance;
             switch (lireNaissance(p, naissance)) {
@@ -337,17 +386,25 @@ LectureVcard lireVcard(const QByteArray& octets)
 QByteArray ecrireVcard(const std::vector<socle::Fiche>& anniversaires)
 {
     QByteArray octets;
+    Identites identites;
     for (const socle::Fiche& fiche : anniversaires) {
         const std::optional<socle::JourDeLAnnee> jour = socle::lireCleDuJour(fiche.date);
         if (!jour)
             continue;
-        const std::optional<int> annee = socle::anneeDeNaissance(fiche.annee);
+        // A year no address book takes back (out of range, or that has no
+        // such day) is left out, as for an agenda.
+        std::optional<int> annee = socle::anneeDeNaissance(fiche.annee);
+        if (annee && (!anneeDeNaissanceValable(*annee) || *annee == AnneeOmiseParApple ||
+                      !QDate(*annee, jour->mois, jour->jour).isValid()))
+            annee.reset();
         QByteArray bday = annee ? QByteArray::number(*annee).rightJustified(4, '0') : "--";
         bday += QByteArray::number(jour->mois).rightJustified(2, '0') +
                 QByteArray::number(jour->jour).rightJustified(2, '0');
-        octets += "BEGIN:VCARD\r\nVERSION:4.0\r\n" +
-                  plier("FN:" + echapper(QString::fromStdString(fiche.nom))) + "BDAY:" + bday +
-                  "\r\nEND:VCARD\r\n";
+        const QByteArray nom = echapper(QString::fromStdString(fiche.nom));
+        octets +=
+            "BEGIN:VCARD\r\nVERSION:4.0\r\nUID:urn:uuid:" + uuidDe(identites.anniversaire(fiche)) +
+            "\r\n" + plier("FN:" + nom) + plier("N:;" + nom + ";;;") + "BDAY:" + bday +
+            "\r\nEND:VCARD\r\n";
     }
     return octets;
 }

@@ -35,7 +35,8 @@ struct LectureVcard {
 // year 0000); folded lines, UTF-8 or the CHARSET parameter, quoted-printable.
 LectureVcard lireVcard(const QByteArray& octets);
 
-// One version 4.0 card for each birthday: FN and BDAY (--MMDD with no year).
+// One version 4.0 card for each birthday: UID (the same from one export to
+// the next), FN, N and BDAY (--MMDD with no year).
 QByteArray ecrireVcard(const std::vector<socle::Fiche>& anniversaires);
 
 } // namespace echange

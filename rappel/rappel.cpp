@@ -47,8 +47,20 @@ Calendrier lireCalendrier(const std::string& chemin, const std::vector<std::stri
         return illisible(chemin, socle::raisonSqlite(base.errorCode()));
     // Only the rows of the days asked for are taken out of the file.
     Calendrier calendrier{true, {}, {}};
-    if (const int rc = socle::lireFichesDesJours(base, cles, calendrier.fiches);
-        rc != socle::SqliteOk)
+    int rc = socle::lireFichesDesJours(base, cles, calendrier.fiches);
+    if (rc == socle::SqliteReadOnlyRollback) {
+        // Another program stopped in the middle of a store (a crash, a
+        // kill): its journal brings the file back as it was before, which
+        // only a connection that may write can do. No row of the calendar
+        // changes (the store never happened), and the reminder itself writes
+        // nothing (query_only).
+        calendrier.fiches.clear();
+        if (base.open(chemin, socle::OpenMode::ReadWrite) && base.exec("PRAGMA query_only = ON"))
+            rc = socle::lireFichesDesJours(base, cles, calendrier.fiches);
+        else
+            rc = base.errorCode();
+    }
+    if (rc != socle::SqliteOk)
         return illisible(chemin, socle::raisonSqlite(rc));
     return calendrier;
 }

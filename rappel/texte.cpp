@@ -1,5 +1,7 @@
 #include "rappel/texte.h"
 
+#include "socle/texte.h"
+
 namespace rappel {
 
 namespace {
@@ -46,17 +48,7 @@ std::string enumeration(const std::vector<std::string>& mots)
 
 std::string texteSur(std::string texte)
 {
-    for (size_t i = 0; i < texte.size(); ++i) {
-        const auto c = static_cast<unsigned char>(texte[i]);
-        if (c < 0x20 || c == 0x7F) {
-            texte[i] = ' ';
-        } else if (c == 0xC2 && i + 1 < texte.size() &&
-                   static_cast<unsigned char>(texte[i + 1]) >= 0x80 &&
-                   static_cast<unsigned char>(texte[i + 1]) <= 0x9F) {
-            texte.replace(i, 2, " "); // a C1 control character
-        }
-    }
-    return texte;
+    return socle::texteSur(socle::texteBorne(std::move(texte), LongueurMaxTexte));
 }
 
 std::string titre(const JourRappel& jour)

@@ -26,7 +26,11 @@ struct Notification {
 };
 std::optional<Notification> notification(const std::vector<JourRappel>& jours);
 
-// A text with its control characters blanked.
+// How many characters of a name or an event the reminder tells at most.
+inline constexpr std::size_t LongueurMaxTexte = 200;
+
+// A text as the reminder tells it: its control characters blanked, cut after
+// LongueurMaxTexte characters.
 std::string texteSur(std::string texte);
 
 } // namespace rappel

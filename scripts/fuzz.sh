@@ -11,8 +11,8 @@ if ! command -v clang++ >/dev/null ||
   exit 0
 fi
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target fuzz_recherche fuzz_parametres fuzz_access
-for target in fuzz_recherche fuzz_parametres fuzz_access; do
+cmake --build --preset fuzz --target fuzz_recherche fuzz_parametres fuzz_access fuzz_vcard fuzz_csv
+for target in fuzz_recherche fuzz_parametres fuzz_access fuzz_vcard fuzz_csv; do
   corpus="build-fuzz/corpus/$target"
   mkdir -p "$corpus"
   options=()

@@ -46,6 +46,49 @@ bool readRegularFile(const std::string& path, std::string& bytes, std::size_t ma
     return ok;
 }
 
+ReadResult readWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes)
+{
+    bytes.clear();
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        switch (errno) {
+        case ENOENT:
+        case ENOTDIR:
+            return ReadResult::Missing;
+        case EACCES:
+        case EPERM:
+            return ReadResult::Denied;
+        case ELOOP:
+            return ReadResult::Loop;
+        case EISDIR:
+            return ReadResult::Directory;
+        default:
+            return ReadResult::Failed;
+        }
+    }
+    struct stat info {};
+    ReadResult result = ReadResult::Read;
+    if (::fstat(fd, &info) != 0)
+        result = ReadResult::Failed;
+    else if (S_ISDIR(info.st_mode))
+        result = ReadResult::Directory;
+    else if (!S_ISREG(info.st_mode))
+        result = ReadResult::NotRegular;
+    else if (std::size_t(info.st_size) > maxBytes)
+        result = ReadResult::TooLarge;
+    ::close(fd);
+    if (result != ReadResult::Read)
+        return result;
+    // Read by name again, capped: a file that grew meanwhile is still refused.
+    if (!readRegularFile(path, bytes, maxBytes + 1))
+        return ReadResult::Failed;
+    if (bytes.size() > maxBytes) {
+        bytes.clear();
+        return ReadResult::TooLarge;
+    }
+    return ReadResult::Read;
+}
+
 Nature natureDe(const std::string& path)
 {
     struct stat info {};

@@ -11,6 +11,11 @@ namespace socle {
 // cannot be read.
 bool readRegularFile(const std::string& path, std::string& bytes, std::size_t maxBytes = 0);
 
+// Reads a whole regular file, never blocking on a pipe; a file larger than
+// maxBytes is not read at all (TooLarge), never cut.
+enum class ReadResult { Read, Missing, NotRegular, Directory, TooLarge, Denied, Loop, Failed };
+ReadResult readWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes);
+
 // What a path names (following links), found without opening it.
 enum class Nature {
     Absent,      // nothing there, or a link to nothing

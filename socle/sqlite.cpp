@@ -65,6 +65,12 @@ int Database::changes() const
     return sqlite3_changes(m_db);
 }
 
+std::string Database::path() const
+{
+    const char* chemin = m_db ? sqlite3_db_filename(m_db, "main") : nullptr;
+    return chemin ? chemin : "";
+}
+
 bool Database::inTransaction() const
 {
     return m_db && sqlite3_get_autocommit(m_db) == 0;

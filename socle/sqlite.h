@@ -49,6 +49,9 @@ public:
     // opened.
     std::int64_t totalChanges() const;
 
+    // The file's path, as SQLite holds it; empty when none is open.
+    std::string path() const;
+
     sqlite3* handle() const { return m_db; }
 
 private:
@@ -88,6 +91,8 @@ enum SqliteCode {
     SqliteBusy = 5,
     SqliteLocked = 6,
     SqliteReadOnly = 8,
+    SqliteReadOnlyRollback =
+        8 | (3 << 8), // a hot journal that a read-only connection cannot roll back
     SqliteIoErr = 10,
     SqliteCorrupt = 11,
     SqliteFull = 13,

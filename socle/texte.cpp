@@ -114,6 +114,35 @@ std::string decodeUtf8OrWindows1252(std::string_view octets)
     return texte;
 }
 
+std::string texteSur(std::string texte)
+{
+    for (size_t i = 0; i < texte.size(); ++i) {
+        const auto c = static_cast<unsigned char>(texte[i]);
+        if (c < 0x20 || c == 0x7F) {
+            texte[i] = ' ';
+        } else if (c == 0xC2 && i + 1 < texte.size() &&
+                   static_cast<unsigned char>(texte[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(texte[i + 1]) <= 0x9F) {
+            texte.replace(i, 2, " "); // a C1 control character
+        }
+    }
+    return texte;
+}
+
+std::string texteBorne(std::string texte, std::size_t max)
+{
+    std::size_t caracteres = 0;
+    for (std::size_t i = 0; i < texte.size(); ++i) {
+        if ((static_cast<unsigned char>(texte[i]) & 0xC0) == 0x80)
+            continue; // inside a character
+        if (caracteres++ == max) {
+            texte.resize(i);
+            return texte + "…";
+        }
+    }
+    return texte;
+}
+
 std::optional<int> nombreEnChiffres(std::string_view texte, std::size_t chiffresMax)
 {
     if (texte.empty() || texte.size() > chiffresMax)

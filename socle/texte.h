@@ -20,6 +20,13 @@ bool isUtf8(std::string_view bytes);
 // encoding such files are written in on the older system.
 std::string decodeUtf8OrWindows1252(std::string_view bytes);
 
+// A text that is safe to print on a terminal: its control characters (C0,
+// DEL, C1) blanked, so that no escape sequence of a file reaches the screen.
+std::string texteSur(std::string texte);
+
+// A text cut after max characters (code points), with "…" when cut.
+std::string texteBorne(std::string texte, std::size_t max);
+
 // A number written in digits alone, at most chiffresMax of them (so that it
 // never overflows); none for anything else, the empty text included.
 std::optional<int> nombreEnChiffres(std::string_view texte, std::size_t chiffresMax);

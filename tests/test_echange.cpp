@@ -241,7 +241,7 @@ private Q_SLOTS:
         write(QStringLiteral("ajout.csv"),
               "Nom,Date,Annee,MF\r\n\"Dupont, Jean\",01/03,1975,\" \"\r\n"
               "\"Le \"\"Grand\"\"\",02/03,----,\" \"\r\n"
-              "Ünïcödé,03/03,19a0,\r\n");
+              "Ünïcödé,03/03,1901,\r\n");
         QCOMPARE(import(db, path(QStringLiteral("ajout.csv"))).issue,
                  Rapport::Reussi); // ...and more
         QCOMPARE(exportTo(db, file, Selection::Tout).issue, Rapport::Reussi);
@@ -282,7 +282,7 @@ private Q_SLOTS:
     {
         const QString db = calendar({{"Paul", "12/05", "1980", " "}});
         QCOMPARE(import(db, path(QStringLiteral("absent.vcf"))).issue, Rapport::Illisible);
-        QCOMPARE(import(db, path(QStringLiteral("agenda.ics"))).issue, Rapport::Usage);
+        QCOMPARE(import(db, path(QStringLiteral("notes.txt"))).issue, Rapport::Usage);
         QCOMPARE(exportTo(db, path(QStringLiteral("x.txt")), Selection::Tout).issue,
                  Rapport::Usage);
         QCOMPARE(exportTo(db, path(QStringLiteral("x.vcf")), Selection::Fetes).issue,

@@ -5,6 +5,9 @@
 #include "windows/echange/fenetre.h"
 
 #include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QProgressDialog>
 
 #include <QMenu>
 #include <QMimeData>
@@ -102,6 +105,104 @@ private Q_SLOTS:
         QCOMPARE(shown(*w), QString::fromUtf8("Théo|23/04"));
     }
 
+    // An import waits for the entry being added; an overtype is stored
+    // first, as a move would.
+    void import_settlesTheEntryFirst()
+    {
+        test::Installation inst(calendrier());
+        auto w = inst.startWindow();
+        echange::installer(
+            w.get(), w->Data1->database(), [&w] { w->Actualiser(); },
+            [&w] { return w->PreparerImport(); });
+        const QString vcf = write(QStringLiteral("un.vcf"),
+                                  "BEGIN:VCARD\nVERSION:3.0\nFN:Zoé\nBDAY:--0423\nEND:VCARD\n");
+        QMimeData mime;
+        mime.setUrls({QUrl::fromLocalFile(vcf)});
+        const auto drop = [&] {
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QApplication::sendEvent(w->List1, &enter);
+            QDropEvent d(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+            QApplication::sendEvent(w->List1, &d);
+        };
+        w->SSCommand1_Click(0); // Ajouter
+        w->Text1[0]->setText(QStringLiteral("Nouveau"));
+        w->Text1[1]->setText(QStringLiteral("01/01"));
+        drop();
+        QCOMPARE(inst.messages.shown.size(), size_t(1));
+        QVERIFY(inst.messages.shown[0].text.contains(QStringLiteral("en cours d'ajout")));
+        QCOMPARE(inst.storedRows().size(), 2);
+        QVERIFY(w->Data1->recordset().isAdding());
+        QCOMPARE(w->Text1[0]->text(), QStringLiteral("Nouveau"));
+
+        w->SSCommand1_Click(4); // Annuler
+        w->Text1[0]->setText(QStringLiteral("Georgio"));
+        drop();
+        QCOMPARE(inst.storedRows().first(), QStringLiteral("Georgio|23/04|0000|M"));
+        QCOMPARE(inst.storedRows().last(), QString::fromUtf8("Zoé|23/04|----| "));
+    }
+
+    // A long import runs aside under a progress dialog; the window waits.
+    void longImport_showsItsProgress()
+    {
+        const QString lecteur = m_files.filePath(QStringLiteral("lent.sh"));
+        QFile f(lecteur);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("#!/bin/sh\nsleep 2\nprintf 'TARVELON-ACCESS 1\\nLIGNES\\t0\\nFIN\\t0\\n'\n");
+        f.close();
+        f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        ancien::lecteurSlot() = QFile::encodeName(lecteur).toStdString();
+        test::Installation inst(calendrier());
+        auto w = inst.startWindow();
+        echange::installer(w.get(), w->Data1->database(), [&w] { w->Actualiser(); });
+        QMimeData mime;
+        mime.setUrls(
+            {QUrl::fromLocalFile(QStringLiteral(TARVELON_DONNEES "/mdb/tarvelon-2000.mdb"))});
+        bool vue = false;
+        QTimer::singleShot(1500, [&] {
+            auto* progression = w->findChild<QProgressDialog*>();
+            vue = progression && progression->isVisible() &&
+                  progression->windowModality() == Qt::WindowModal;
+        });
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(w->List1, &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, {});
+        QApplication::sendEvent(w->List1, &drop);
+        ancien::lecteurSlot() = TARVELON_LECTEUR;
+        QVERIFY(vue);
+        QCOMPARE(inst.messages.shown.size(), size_t(1));
+        QVERIFY(inst.messages.shown[0].text.contains(QString::fromUtf8("aucune entrée ajoutée")));
+    }
+
+    // The save dialog asks about the very file it gives: typed without its
+    // suffix, the chosen kind's is added before the question.
+    void exportDialog_asksAboutTheVeryFile()
+    {
+        QWidget parent;
+        write(QStringLiteral("anniv.ics"), "ancien");
+        QString question;
+        QTimer::singleShot(0, [&] {
+            auto* dialogue = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialogue);
+            dialogue->setDirectory(m_files.path());
+            dialogue->selectFile(QStringLiteral("anniv"));
+            QTimer::singleShot(0, [&] {
+                auto* boite = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                QVERIFY(boite);
+                question = boite->text();
+                boite->button(QMessageBox::No)->click();
+                QTimer::singleShot(0, dialogue, &QDialog::reject);
+            });
+            QMetaObject::invokeMethod(dialogue, "accept");
+        });
+        int filtre = -1;
+        const QString choisi = echange::selecteurSlot()(
+            &parent, {true, QStringLiteral("Exporter"), {"Agenda (*.ics)", "Contacts (*.vcf)"}},
+            &filtre);
+        QVERIFY2(question.contains(QStringLiteral("anniv.ics")), qPrintable(question));
+        QCOMPARE(choisi, QString());
+        QCOMPARE(QFile(m_files.filePath(QStringLiteral("anniv.ics"))).size(), 6);
+    }
+
     void contextMenu_exportsThroughTheDialog()
     {
         test::Installation inst(calendrier());
@@ -113,8 +214,8 @@ private Q_SLOTS:
         echange::ScopedSelecteur dialog(
             [&](QWidget*, const echange::ChoixFichier& choix, int* filtre) {
                 asked = choix.filtres;
-                *filtre = 3; // "Contacts : anniversaires (*.vcf)"
-                return target;
+                *filtre = 3;                            // "Contacts : anniversaires (*.vcf)"
+                return target + QStringLiteral(".vcf"); // the dialog's own suffix
             });
         // The menu is up: take "Exporter…".
         QTimer::singleShot(0, [] {
@@ -131,9 +232,10 @@ private Q_SLOTS:
         QCOMPARE(asked.size(), 5);
         QFile file(target + QStringLiteral(".vcf"));
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(
-            file.readAll(),
-            QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Paul\r\nBDAY:19900512\r\nEND:VCARD\r\n"));
+        QCOMPARE(file.readAll(),
+                 QByteArray("BEGIN:VCARD\r\nVERSION:4.0\r\n"
+                            "UID:urn:uuid:d3831bae-52e1-59b2-b103-0483909c6ef9\r\n"
+                            "FN:Paul\r\nN:;Paul;;;\r\nBDAY:19900512\r\nEND:VCARD\r\n"));
         QVERIFY(inst.messages.shown.back().text.contains(QStringLiteral("1 anniversaire")));
     }
 };

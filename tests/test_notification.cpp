@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusContext>
 #include <QDBusMessage>
 #include <QDir>
 #include <QFile>
@@ -28,12 +29,22 @@ struct Received {
 } // namespace
 
 // What a desktop's notification server does, as far as the reminder uses it.
-class StandInServer : public QObject {
+class StandInServer : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
 public:
     QStringList capabilities{QStringLiteral("actions"), QStringLiteral("body")};
     std::vector<Received> received;
+    // A server that keeps the caller waiting: its answers, held back.
+    bool silent = false;
+    std::vector<QDBusMessage> heldBack;
+
+    void answerNow()
+    {
+        for (const QDBusMessage& m : heldBack)
+            QDBusConnection::sessionBus().send(m.createReply(uint(received.size())));
+        heldBack.clear();
+    }
 
 public Q_SLOTS:
     QStringList GetCapabilities() { return capabilities; }
@@ -41,6 +52,11 @@ public Q_SLOTS:
                 const QString& body, const QStringList& actions, const QVariantMap& hints, int)
     {
         received.push_back({app, icon, summary, body, actions, hints});
+        if (silent) {
+            setDelayedReply(true);
+            heldBack.push_back(message());
+            return 0;
+        }
         return uint(received.size());
     }
     void CloseNotification(uint) {}
@@ -61,10 +77,12 @@ class TestNotification : public QObject {
         QString out, err;
     };
 
-    Run run(const QStringList& arguments, const QString& busAddress = {})
+    Run run(const QStringList& arguments, const QString& busAddress = {},
+            const QProcessEnvironment& extra = {})
     {
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(extra);
         env.insert(QStringLiteral("XDG_DATA_HOME"), m_root.path() + QStringLiteral("/data"));
         env.insert(QStringLiteral("XDG_STATE_HOME"), m_root.path() + QStringLiteral("/state"));
         env.insert(QStringLiteral("MARQUE"), marker());
@@ -205,6 +223,81 @@ private Q_SLOTS:
                                            "Dans 2 jours : anniversaire de Léa, 4 ans"));
         QCOMPARE(n.actions, QStringList());
         QTRY_COMPARE(waiting().size(), 0); // no click to wait for
+    }
+
+    // A server that does not answer holds nobody for long; its late answer
+    // still notes the day, which is told once.
+    void silentServer_boundedWaitAndToldOnce()
+    {
+        m_server.silent = true;
+        const Run late = run({"--date", "12/05/2026"});
+        m_server.silent = false;
+        QCOMPARE(late.code, 1);
+        QVERIFY2(late.err.contains(QString::fromUtf8("ne répond pas")), qPrintable(late.err));
+        QCOMPARE(m_server.received.size(), size_t(1));
+        m_server.answerNow();
+        const auto noted = [this] {
+            QFile state(m_root.path() + QStringLiteral("/state/tarvelon/rappel-du-jour"));
+            return state.open(QIODevice::ReadOnly) && state.readAll().startsWith("2026-05-12");
+        };
+        QTRY_VERIFY(noted());
+        const Run again = run({"--date", "12/05/2026"});
+        QVERIFY(again.out.contains(QString::fromUtf8("déjà été montré")));
+        QCOMPARE(m_server.received.size(), size_t(1));
+    }
+
+    // The waiting part ends with the server that showed its notification.
+    void serverGone_theWaitEnds()
+    {
+        QCOMPARE(run({"--date", "12/05/2026"}).code, 0);
+        QTRY_COMPARE(waiting().size(), 1);
+        QVERIFY(QDBusConnection::sessionBus().unregisterService(Service));
+        QTRY_COMPARE(waiting().size(), 0);
+        QVERIFY(QDBusConnection::sessionBus().registerService(Service));
+    }
+
+    // A state directory that cannot be written: the day is told anyway, and
+    // the user told, in French, that it cannot be noted.
+    void stateUnwritable_toldAnyway()
+    {
+        QVERIFY(QDir().mkpath(m_root.path() + QStringLiteral("/state")));
+        QFile bloque(m_root.path() + QStringLiteral("/state/tarvelon"));
+        QVERIFY(bloque.open(QIODevice::WriteOnly)); // a file where the directory should be
+        bloque.close();
+        const Run told = run({"--date", "12/05/2026"});
+        QCOMPARE(told.code, 0);
+        QCOMPARE(m_server.received.size(), size_t(1));
+        QVERIFY2(told.err.contains(QString::fromUtf8("ne peut pas être noté")) &&
+                     told.err.contains(QString::fromUtf8("un dossier du chemin n'existe pas")),
+                 qPrintable(told.err));
+        QFile::remove(bloque.fileName());
+    }
+
+    // Started by the morning timer, a click opens the window out of the
+    // service's unit (systemd ends the unit's processes with it): in a scope
+    // of its own, through systemd-run.
+    void clickFromTheTimer_windowOutOfTheUnit()
+    {
+        QFile fake(bin() + QStringLiteral("systemd-run"));
+        QVERIFY(fake.open(QIODevice::WriteOnly));
+        fake.write("#!/bin/sh\necho \"$@\" > \"$MARQUE.scope\"\nshift 6\nexec \"$@\"\n");
+        fake.close();
+        QVERIFY(fake.setPermissions(fake.permissions() | QFileDevice::ExeOwner));
+        QProcessEnvironment service;
+        service.insert(QStringLiteral("INVOCATION_ID"), QStringLiteral("0123456789abcdef"));
+        service.insert(QStringLiteral("PATH"), bin() + ':' + qEnvironmentVariable("PATH"));
+        QCOMPARE(run({"--date", "12/05/2026"}, {}, service).code, 0);
+        QTRY_COMPARE(waiting().size(), 1);
+        emitSignal(QStringLiteral("ActionInvoked"), 1, QStringLiteral("default"));
+        QTRY_VERIFY(QFile::exists(marker()));
+        QFile scope(marker() + QStringLiteral(".scope"));
+        QVERIFY(scope.open(QIODevice::ReadOnly));
+        const QByteArray args = scope.readAll();
+        QVERIFY2(args.startsWith("--user --scope --quiet --collect --no-block -- ") &&
+                     args.trimmed().endsWith("/tarvelon"),
+                 args.constData());
+        QFile::remove(fake.fileName());
+        QFile::remove(scope.fileName());
     }
 
     void nothingToTell_noNotification()

@@ -6,6 +6,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace {
 
 struct Sortie {
@@ -60,6 +64,42 @@ private Q_SLOTS:
                              {"Romain", "28/02", "0000", "M"},
                              {"Nouvel", "01/01", "2000", " "},
                              {"Sylvestre", "31/12", "0000", "M"}});
+    }
+
+    // A store cut off by a crash leaves a hot journal beside the file: the
+    // reminder still tells the day, and the rows are those before the store.
+    void afterACrashMidStore_theDayIsStillTold()
+    {
+        const QByteArray db = QFile::encodeName(dir() + QStringLiteral("tarvelon.db"));
+        const pid_t enfant = ::fork();
+        if (enfant == 0) {
+            sqlite3* base = nullptr;
+            sqlite3_open(db.constData(), &base);
+            sqlite3_exec(base, "PRAGMA cache_size = 1; BEGIN", nullptr, nullptr, nullptr);
+            for (int i = 0; i < 2000; ++i)
+                sqlite3_exec(base, "INSERT INTO Fetes VALUES ('Fantome', '23/04', '0000', 'M')",
+                             nullptr, nullptr, nullptr);
+            ::_exit(0); // killed before its commit
+        }
+        int statut = 0;
+        QCOMPARE(::waitpid(enfant, &statut, 0), enfant);
+        QVERIFY(QFile::exists(dir() + QStringLiteral("tarvelon.db-journal")));
+        const Sortie s = run({"--date", "23/04/2026"});
+        QCOMPARE(s.code, 0);
+        QCOMPARE(s.out,
+                 QString::fromUtf8("Jeudi 23 avril 2026\nFête : Georges\nFête : Adalbert\n"));
+    }
+
+    // Names and events are told bounded, their control characters blanked.
+    void longAndHostileTexts_toldBounded()
+    {
+        writeSettings("[Evenements]\r\n23/04=\x1b]0;titre\x07" + QByteArray(5000, 'x') + "\r\n");
+        const Sortie s = run({"--date", "23/04/2026"});
+        const QString evenement = s.out.split('\n').value(3);
+        QVERIFY2(evenement.startsWith(QString::fromUtf8("Événement :  ]0;titre ")),
+                 qPrintable(evenement.left(40)));
+        QCOMPARE(evenement.size(), QString::fromUtf8("Événement : ").size() + 200 + 1);
+        QVERIFY(evenement.endsWith(QString::fromUtf8("x…")));
     }
 
     void day_data()

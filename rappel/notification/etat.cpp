@@ -22,6 +22,32 @@ bool faireDossier(const std::string& chemin)
     return true;
 }
 
+// The system's reason, in French.
+std::string raison(int numero)
+{
+    switch (numero) {
+    case EACCES:
+    case EPERM:
+        return "accès refusé";
+    case EROFS:
+        return "le disque est en lecture seule";
+    case ENOSPC:
+    case EDQUOT:
+        return "le disque est plein";
+    case ENOENT:
+    case ENOTDIR:
+        return "un dossier du chemin n'existe pas";
+    case ELOOP:
+        return "c'est un lien symbolique";
+    case EISDIR:
+        return "c'est un dossier";
+    case EIO:
+        return "erreur de lecture ou d'écriture sur le disque";
+    default:
+        return "erreur du système (" + std::to_string(numero) + ")";
+    }
+}
+
 } // namespace
 
 EtatRappel::EtatRappel(std::string dossier) : m_dossier(std::move(dossier)) {}
@@ -36,7 +62,7 @@ bool EtatRappel::verrouiller(std::string& erreur)
     const std::string fichier = m_dossier + "rappel-du-jour";
     if (!faireDossier(m_dossier) ||
         (m_fd = ::open(fichier.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)) < 0) {
-        erreur = "le fichier " + fichier + " ne peut pas être écrit : " + std::strerror(errno);
+        erreur = "le fichier " + fichier + " ne peut pas être écrit : " + raison(errno);
         return false;
     }
     struct stat info {};
@@ -65,11 +91,13 @@ std::string EtatRappel::dernierJour() const
 
 bool EtatRappel::noter(const std::string& jour, std::string& erreur)
 {
+    if (m_fd < 0)
+        return true; // the file could not be had: the caller has said so
     const std::string ligne = jour + "\n";
-    if (m_fd < 0 || ::ftruncate(m_fd, 0) != 0 ||
+    if (::ftruncate(m_fd, 0) != 0 ||
         ::pwrite(m_fd, ligne.data(), ligne.size(), 0) != ssize_t(ligne.size()) ||
         ::fsync(m_fd) != 0) {
-        erreur = std::string("le jour rappelé ne peut pas être noté : ") + std::strerror(errno);
+        erreur = "le jour rappelé ne peut pas être noté : " + raison(errno);
         return false;
     }
     return true;

@@ -18,6 +18,7 @@ public:
     bool verrouiller(std::string& erreur);
     // The day last told, "AAAA-MM-JJ"; empty when none.
     std::string dernierJour() const;
+    // Notes the day told; without the file (verrouiller failed), nothing.
     bool noter(const std::string& jour, std::string& erreur);
     void liberer();
 

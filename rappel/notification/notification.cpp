@@ -2,11 +2,13 @@
 // (org.freedesktop.Notifications over the session bus), at most once a day.
 // tarvelon-rappel --notification hands over to it.
 //
-// The caller gets its answer as soon as the notification is shown: the
-// program splits in two before touching D-Bus. The part that goes on holds
-// the bus connection that sent the notification (some servers tell a click
-// only to that connection), starts tarvelon on a click, and ends when the
-// notification is closed or after WaitForClick.
+// The caller gets its answer as soon as the notification is shown, or after
+// AttenteReponse when the server does not answer: the program splits in two
+// before touching D-Bus. The part that goes on holds the bus connection that
+// sent the notification (some servers tell a click only to that
+// connection), notes the day once the server has shown it (even late),
+// starts tarvelon on a click, and ends when the notification is closed, when
+// the server or the session's bus goes, or after AttenteClic.
 #include "rappel/notification/etat.h"
 #include "rappel/options.h"
 #include "rappel/texte.h"
@@ -15,7 +17,11 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusReply>
+#include <QDBusServiceWatcher>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -31,21 +37,73 @@ namespace {
 const QString Service = QStringLiteral("org.freedesktop.Notifications");
 const QString Chemin = QStringLiteral("/org/freedesktop/Notifications");
 
+// How long the caller waits for the server's answer.
+constexpr int AttenteReponse = 5000;
+// How long a late answer is still taken, to note the day it was shown.
+constexpr int AttenteReponseTardive = 120 * 1000;
 // How long a click on the notification may still open Tarvelon.
-constexpr int WaitForClick = 8 * 60 * 60 * 1000;
+constexpr int AttenteClic = 8 * 60 * 60 * 1000;
 
 QString echapper(const std::string& texte)
 {
     return QString::fromStdString(texte).toHtmlEscaped();
 }
 
-// Waits for the click on the notification it sent, then starts tarvelon.
+// tarvelon beside this program (the build tree), or where it is installed
+// relative to it, else from PATH.
+QString tarvelon()
+{
+    const QString ici = QCoreApplication::applicationDirPath() + QLatin1Char('/');
+    for (const QString& chemin :
+         {ici + QStringLiteral("tarvelon"), ici + QStringLiteral(TARVELON_FENETRE)}) {
+        if (QFileInfo(chemin).isExecutable())
+            return chemin;
+    }
+    const QString trouve = QStandardPaths::findExecutable(QStringLiteral("tarvelon"));
+    return trouve.isEmpty() ? QStringLiteral("tarvelon") : trouve;
+}
+
+// True when this program runs inside a systemd unit (the morning timer's
+// service): what it starts would be ended with the unit. systemd gives its
+// services an INVOCATION_ID, and their control group is named for them.
+bool dansUneUnite()
+{
+    if (qEnvironmentVariableIsSet("INVOCATION_ID"))
+        return true;
+    QFile groupe(QStringLiteral("/proc/self/cgroup"));
+    if (!groupe.open(QIODevice::ReadOnly))
+        return false;
+    return groupe.readAll().contains(".service");
+}
+
+// Starts the window where it outlives this program: out of the service's
+// unit, in a scope of its own in the user's manager, when there is one.
+void lancerTarvelon()
+{
+    const QString programme = tarvelon();
+    if (dansUneUnite()) {
+        const QString systemdRun = QStandardPaths::findExecutable(QStringLiteral("systemd-run"));
+        if (!systemdRun.isEmpty() &&
+            QProcess::execute(systemdRun,
+                              {QStringLiteral("--user"), QStringLiteral("--scope"),
+                               QStringLiteral("--quiet"), QStringLiteral("--collect"),
+                               QStringLiteral("--no-block"), QStringLiteral("--"), programme}) == 0)
+            return;
+    }
+    QProcess::startDetached(programme, {});
+}
+
+// Sends the notification, notes the day once it is shown, waits for a click.
 class Notifieur : public QObject {
     Q_OBJECT
 public:
-    explicit Notifieur(QDBusConnection bus) : m_bus(std::move(bus)) {}
+    Notifieur(QDBusConnection bus, EtatRappel& etat, std::string jour, int tube)
+        : m_bus(std::move(bus)), m_etat(etat), m_jour(std::move(jour)), m_tube(tube)
+    {
+    }
 
-    // Sends the notification; false with a French reason.
+    // Sends the notification; false at once with a French reason when
+    // nothing can be sent.
     bool envoyer(const rappel::Notification& texte, QString& erreur)
     {
         if (!m_bus.isConnected()) {
@@ -60,8 +118,15 @@ public:
                                     "session");
             return false;
         }
-        const QDBusReply<QStringList> capacites = m_bus.call(QDBusMessage::createMethodCall(
-            Service, Chemin, Service, QStringLiteral("GetCapabilities")));
+        const QDBusReply<QStringList> capacites =
+            m_bus.call(QDBusMessage::createMethodCall(Service, Chemin, Service,
+                                                      QStringLiteral("GetCapabilities")),
+                       QDBus::Block, AttenteReponse);
+        if (capacites.error().type() == QDBusError::NoReply ||
+            capacites.error().type() == QDBusError::Timeout) {
+            erreur = QStringLiteral("le serveur de notifications ne répond pas");
+            return false;
+        }
         m_actions = capacites.isValid() && capacites.value().contains(QStringLiteral("actions"));
         // The texts are the user's data: escaped where the server reads markup.
         const bool balises =
@@ -72,6 +137,13 @@ public:
                       SLOT(actionInvoked(uint, QString)));
         m_bus.connect(Service, Chemin, Service, QStringLiteral("NotificationClosed"), this,
                       SLOT(notificationClosed(uint, uint)));
+        // A server that goes away takes its notification along.
+        auto* serveur = new QDBusServiceWatcher(Service, m_bus,
+                                                QDBusServiceWatcher::WatchForUnregistration, this);
+        connect(serveur, &QDBusServiceWatcher::serviceUnregistered, this, [this] {
+            if (m_montree)
+                QCoreApplication::quit();
+        });
 
         QStringList actions;
         if (m_actions)
@@ -85,50 +157,84 @@ public:
               << QString::fromStdString(texte.resume)
               << (balises ? echapper(texte.corps) : QString::fromStdString(texte.corps)) << actions
               << indices << int(-1);
-        const QDBusReply<uint> id = m_bus.call(appel);
-        if (!id.isValid()) {
-            erreur = QStringLiteral("le serveur de notifications a refusé le rappel");
-            return false;
-        }
-        m_id = id.value();
+        auto* reponse =
+            new QDBusPendingCallWatcher(m_bus.asyncCall(appel, AttenteReponseTardive), this);
+        connect(reponse, &QDBusPendingCallWatcher::finished, this,
+                [this](QDBusPendingCallWatcher* r) { repondu(*r); });
+        // The caller is not held longer than this; a late answer is still
+        // taken, and the day noted then.
+        QTimer::singleShot(AttenteReponse, this, [this] {
+            if (!m_montree)
+                direAuLanceur(false, QStringLiteral("le serveur de notifications ne répond pas"));
+        });
         return true;
     }
-
-    bool attendClic() const { return m_actions; }
 
 private Q_SLOTS:
     void actionInvoked(uint id, const QString& action)
     {
-        if (id != m_id || action != QLatin1String("default"))
+        if (!m_montree || id != m_id || action != QLatin1String("default"))
             return;
-        QProcess::startDetached(tarvelon(), {});
+        lancerTarvelon();
         QCoreApplication::quit();
     }
 
     void notificationClosed(uint id, uint /*reason*/)
     {
-        if (id == m_id)
+        if (m_montree && id == m_id)
             QCoreApplication::quit();
     }
 
 private:
-    // tarvelon beside this program (the build tree), or where it is
-    // installed relative to it, else from PATH.
-    static QString tarvelon()
+    void repondu(const QDBusPendingCallWatcher& r)
     {
-        const QString ici = QCoreApplication::applicationDirPath() + QLatin1Char('/');
-        for (const QString& chemin :
-             {ici + QStringLiteral("tarvelon"), ici + QStringLiteral(TARVELON_FENETRE)}) {
-            if (QFileInfo(chemin).isExecutable())
-                return chemin;
+        const QDBusPendingReply<uint> id = r;
+        if (id.isError()) {
+            direAuLanceur(false, id.error().type() == QDBusError::NoReply
+                                     ? QStringLiteral("le serveur de notifications ne répond pas")
+                                     : QStringLiteral("le serveur de notifications a refusé le "
+                                                      "rappel"));
+            QCoreApplication::exit(1);
+            return;
         }
-        const QString trouve = QStandardPaths::findExecutable(QStringLiteral("tarvelon"));
-        return trouve.isEmpty() ? QStringLiteral("tarvelon") : trouve;
+        m_id = id.value();
+        m_montree = true;
+        // Shown: the day is noted now, even when the caller gave up waiting.
+        std::string impossible;
+        if (!m_etat.noter(m_jour, impossible))
+            std::fprintf(stderr, "tarvelon-rappel : %s\n", impossible.c_str());
+        m_etat.liberer();
+        direAuLanceur(true, {});
+        if (!m_actions)
+            QCoreApplication::quit();
+    }
+
+    // The caller's answer, once: shown, or why not.
+    void direAuLanceur(bool montree, const QString& raison)
+    {
+        if (m_tube < 0)
+            return;
+        if (!montree)
+            std::fprintf(stderr,
+                         "tarvelon-rappel : la notification n'a pas pu être envoyée : %s.\n",
+                         raison.toUtf8().constData());
+        const char resultat = montree ? 0 : 1;
+        [[maybe_unused]] const ssize_t ecrit = ::write(m_tube, &resultat, 1);
+        ::close(m_tube);
+        m_tube = -1;
+        // Nothing more is said: the caller may be reading our output until it ends.
+        const int rien = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        for (int fd : {0, 1, 2})
+            ::dup2(rien, fd);
     }
 
     QDBusConnection m_bus;
+    EtatRappel& m_etat;
+    std::string m_jour;
+    int m_tube;
     uint m_id = 0;
     bool m_actions = false;
+    bool m_montree = false;
 };
 
 int erreur(const QString& texte)
@@ -145,32 +251,23 @@ std::string jourIso(rappel::Jour date)
     return texte;
 }
 
-// The part that goes on: sends, tells the caller through the pipe, then
-// waits for the click.
+// The part that goes on: sends, tells the caller through the pipe, notes the
+// day when the notification is shown, then waits for the click.
 int envoyerEtAttendre(int argc, char** argv, const rappel::Notification& texte, EtatRappel& etat,
                       const std::string& jour, int tube)
 {
     QCoreApplication app(argc, argv);
-    Notifieur notifieur(QDBusConnection::sessionBus());
+    Notifieur notifieur(QDBusConnection::sessionBus(), etat, jour, tube);
     QString raison;
-    const bool envoye = notifieur.envoyer(texte, raison);
-    std::string noteImpossible;
-    if (envoye && !etat.noter(jour, noteImpossible))
-        std::fprintf(stderr, "tarvelon-rappel : %s\n", noteImpossible.c_str());
-    etat.liberer();
-    if (!envoye)
+    if (!notifieur.envoyer(texte, raison)) {
+        etat.liberer();
         erreur(QStringLiteral("la notification n'a pas pu être envoyée : ") + raison + '.');
-    const char resultat = envoye ? 0 : 1;
-    [[maybe_unused]] const ssize_t ecrit = ::write(tube, &resultat, 1);
-    ::close(tube);
-    if (!envoye || !notifieur.attendClic())
-        return envoye ? 0 : 1;
-
-    // Nothing more is said: the caller may be reading our output until it ends.
-    const int rien = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-    for (int fd : {0, 1, 2})
-        ::dup2(rien, fd);
-    QTimer::singleShot(WaitForClick, &app, &QCoreApplication::quit);
+        const char echec = 1;
+        [[maybe_unused]] const ssize_t ecrit = ::write(tube, &echec, 1);
+        ::close(tube);
+        return 1;
+    }
+    QTimer::singleShot(AttenteClic, &app, &QCoreApplication::quit);
     // A session that ends takes its bus along: nothing more can come.
     QTimer busPerdu;
     QObject::connect(&busPerdu, &QTimer::timeout, &app, [] {
@@ -212,10 +309,15 @@ int main(int argc, char** argv)
     if (!texte)
         return 0; // nothing to tell: no notification
 
+    // The day told is kept in the state directory; when it cannot be, the
+    // day is told all the same, once more at each run.
     EtatRappel etat(rappel::dossierEtat());
     std::string raison;
     if (!etat.verrouiller(raison))
-        return erreur(QString::fromStdString(raison) + '.');
+        std::fprintf(stderr,
+                     "tarvelon-rappel : %s ; le rappel est montré, mais le jour ne peut pas être "
+                     "noté.\n",
+                     raison.c_str());
     const std::string iso = jourIso(jour);
     if (!options->forcer && etat.dernierJour() == iso) {
         std::printf("Le rappel du %s a déjà été montré (--forcer le montre de nouveau).\n",

@@ -5,15 +5,20 @@
 #include "module/parametres.h"
 #include "platform/messagebox.h"
 #include "socle/fichier.h"
+#include "socle/raisons.h"
+#include "socle/sqlite.h"
 
 #include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QStandardPaths>
+#include <QThread>
 #include <QUrl>
 #include <QWidget>
 
@@ -21,31 +26,95 @@ namespace echange {
 
 namespace {
 
+// "ics" of "Agenda : fêtes (*.ics)".
+QString suffixeDu(const QString& filtre)
+{
+    const qsizetype point = filtre.lastIndexOf(QStringLiteral("*."));
+    return point < 0 ? QString() : filtre.mid(point + 2).section(QLatin1Char(')'), 0, 0);
+}
+
 QString selecteurReel(QWidget* parent, const ChoixFichier& choix, int* filtre)
 {
-    const QString dossier = QStandardPaths::writableLocation(QStandardPaths::HomeLocation);
-    QString choisi = choix.filtres.value(0);
-    const QString tous = choix.filtres.join(QStringLiteral(";;"));
-    const QString fichier =
-        choix.enregistrer
-            ? QFileDialog::getSaveFileName(parent, choix.titre, dossier, tous, &choisi)
-            : QFileDialog::getOpenFileName(parent, choix.titre, dossier, tous, &choisi);
-    *filtre = int(std::max<qsizetype>(0, choix.filtres.indexOf(choisi)));
+    QFileDialog dialogue(parent, choix.titre,
+                         QStandardPaths::writableLocation(QStandardPaths::HomeLocation));
+    dialogue.setNameFilters(choix.filtres);
+    if (choix.enregistrer) {
+        dialogue.setAcceptMode(QFileDialog::AcceptSave);
+        dialogue.setFileMode(QFileDialog::AnyFile);
+        // The dialog adds the kind's suffix itself, so that it asks about
+        // replacing the very file that will be written.
+        dialogue.setDefaultSuffix(suffixeDu(choix.filtres.value(0)));
+        QObject::connect(
+            &dialogue, &QFileDialog::filterSelected, &dialogue,
+            [&dialogue](const QString& f) { dialogue.setDefaultSuffix(suffixeDu(f)); });
+    } else {
+        dialogue.setFileMode(QFileDialog::ExistingFile);
+    }
+    if (dialogue.exec() != QDialog::Accepted || dialogue.selectedFiles().isEmpty())
+        return {};
+    *filtre = int(std::max<qsizetype>(0, choix.filtres.indexOf(dialogue.selectedNameFilter())));
+    QString fichier = dialogue.selectedFiles().first();
+    // A dialog of the desktop's own may leave the suffix out: added here,
+    // and a file of that name is only replaced after a question about it.
+    if (choix.enregistrer && QFileInfo(fichier).suffix().isEmpty()) {
+        fichier += QLatin1Char('.') + suffixeDu(choix.filtres.value(*filtre));
+        if (QFileInfo::exists(fichier) &&
+            platform::msgBox(QStringLiteral("Le fichier %1 existe déjà.").arg(fichier) +
+                                 platform::LineBreak + QStringLiteral("Voulez-vous le remplacer ?"),
+                             platform::MbYesNoQuestion | platform::MbDefaultButton2,
+                             choix.titre) != platform::AnswerYes)
+            return {};
+    }
     return fichier;
+}
+
+// An import, on a connection of its own to the calendar's file, in a thread
+// of its own: the window is not frozen, and a progress dialog comes after a
+// second. The window takes no input meanwhile (the dialog is modal).
+Rapport importerAPart(QWidget* fenetre, const std::string& baseDeDonnees, const QString& fichier,
+                      const QString& installation)
+{
+    Rapport rapport;
+    QThread* travail = QThread::create([&] {
+        socle::Database base;
+        if (!base.open(baseDeDonnees, socle::OpenMode::ReadWrite)) {
+            rapport = {
+                Rapport::Illisible,
+                QStringLiteral("Rien n'a été importé de %1 : la base de données ne peut "
+                               "pas être ouverte : %2.")
+                    .arg(fichier, QString::fromStdString(socle::raisonSqlite(base.errorCode())))};
+            return;
+        }
+        rapport = ancien::estAncien(fichier) ? ancien::importer(base, fichier, installation)
+                                             : echange::importer(base, fichier);
+    });
+    QProgressDialog progression(QStringLiteral("Import de %1…").arg(QFileInfo(fichier).fileName()),
+                                QString(), 0, 0, fenetre);
+    progression.setWindowTitle(QStringLiteral("Importer"));
+    progression.setWindowModality(Qt::WindowModal);
+    progression.setMinimumDuration(1000);
+    progression.setAutoReset(false);
+    progression.setValue(0);
+    QEventLoop attente;
+    QObject::connect(travail, &QThread::finished, &attente, &QEventLoop::quit);
+    travail->start();
+    attente.exec(QEventLoop::ExcludeUserInputEvents);
+    travail->wait();
+    delete travail;
+    return rapport;
 }
 
 // The kinds of export, as the save dialog offers them.
 struct Export {
     const char* filtre;
-    const char* suffixe;
     socle::Selection selection;
 };
 const Export Exports[] = {
-    {"Agenda : anniversaires et fêtes (*.ics)", "ics", socle::Selection::Tout},
-    {"Agenda : anniversaires (*.ics)", "ics", socle::Selection::Anniversaires},
-    {"Agenda : fêtes (*.ics)", "ics", socle::Selection::Fetes},
-    {"Contacts : anniversaires (*.vcf)", "vcf", socle::Selection::Anniversaires},
-    {"Tableur : tout le calendrier (*.csv)", "csv", socle::Selection::Tout},
+    {"Agenda : anniversaires et fêtes (*.ics)", socle::Selection::Tout},
+    {"Agenda : anniversaires (*.ics)", socle::Selection::Anniversaires},
+    {"Agenda : fêtes (*.ics)", socle::Selection::Fetes},
+    {"Contacts : anniversaires (*.vcf)", socle::Selection::Anniversaires},
+    {"Tableur : tout le calendrier (*.csv)", socle::Selection::Tout},
 };
 
 QStringList fichiersLocaux(const QMimeData* donnees)
@@ -60,8 +129,13 @@ QStringList fichiersLocaux(const QMimeData* donnees)
 
 class Echange : public QObject {
 public:
-    Echange(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport)
-        : QObject(fenetre), m_fenetre(fenetre), m_base(base), m_apresImport(std::move(apresImport))
+    Echange(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport,
+            std::function<bool()> avantImport)
+        : QObject(fenetre)
+        , m_fenetre(fenetre)
+        , m_base(base)
+        , m_apresImport(std::move(apresImport))
+        , m_avantImport(std::move(avantImport))
     {
         fenetre->setAcceptDrops(true);
         // The boxes would take a dropped file's name as text: the window takes
@@ -73,13 +147,14 @@ public:
 
     void importer(const QStringList& fichiers)
     {
+        // The entry being edited is settled first, as a move would.
+        if (m_avantImport && !m_avantImport())
+            return;
         QStringList rapports;
         bool ajoute = false;
         for (const QString& fichier : fichiers) {
             const Rapport rapport =
-                ancien::estAncien(fichier)
-                    ? ancien::importer(m_base, fichier, module::CheminInstallation)
-                    : echange::importer(m_base, fichier);
+                importerAPart(m_fenetre, m_base.path(), fichier, module::CheminInstallation);
             rapports << rapport.texte;
             ajoute = ajoute || rapport.issue == Rapport::Reussi;
         }
@@ -110,13 +185,13 @@ public:
         for (const Export& e : Exports)
             filtres << QString::fromUtf8(e.filtre);
         int filtre = 0;
-        QString fichier = selecteurSlot()(
+        const QString fichier = selecteurSlot()(
             m_fenetre, {true, QStringLiteral("Exporter le calendrier"), filtres}, &filtre);
         if (fichier.isEmpty())
             return;
+        // The very file chosen is written, of the kind its own suffix says
+        // (the dialog gave it the chosen kind's when it had none).
         const Export& e = Exports[std::clamp(filtre, 0, int(std::size(Exports)) - 1)];
-        if (QFileInfo(fichier).suffix().toLower() != QLatin1String(e.suffixe))
-            fichier += QLatin1Char('.') + QLatin1String(e.suffixe);
         const Rapport rapport = exporter(m_base, fichier, e.selection);
         platform::msgBox(rapport.texte, platform::MbInformation, QStringLiteral("Exporter"));
     }
@@ -165,6 +240,7 @@ private:
     QWidget* m_fenetre;
     socle::Database& m_base;
     std::function<void()> m_apresImport;
+    std::function<bool()> m_avantImport;
 };
 
 } // namespace
@@ -175,9 +251,10 @@ Selecteur& selecteurSlot()
     return selecteur;
 }
 
-void installer(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport)
+void installer(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport,
+               std::function<bool()> avantImport)
 {
-    new Echange(fenetre, base, std::move(apresImport));
+    new Echange(fenetre, base, std::move(apresImport), std::move(avantImport));
 }
 
 std::optional<QString> proposerAncienneInstallation(const QString& baseDeDonnees)

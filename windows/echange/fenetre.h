@@ -16,10 +16,14 @@ class Database;
 // stay as they are): a file dropped anywhere on it is imported; a context
 // menu (right click, or the keyboard's menu key) offers "Importer…" and
 // "Exporter…" with the standard file dialogs. The French report comes in a
-// message box; after an import, apresImport reads the view again.
+// message box. Before an import, avantImport settles the entry being edited
+// (false: the import waits); the import runs aside, on a connection of its
+// own, under a progress dialog past a second; after it, apresImport reads the
+// view again.
 namespace echange {
 
-void installer(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport);
+void installer(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport,
+               std::function<bool()> avantImport = {});
 
 // On the very first start (no tarvelon.db yet), when a Wine prefix holds the
 // old program's installation: asks once whether to bring it over. Its folder
@@ -35,7 +39,9 @@ struct ChoixFichier {
     QString titre;
     QStringList filtres;
 };
-// The file chosen (empty: none) and, in *filtre, the index of the filter.
+// The file chosen (empty: none) and, in *filtre, the index of the filter. A
+// file to save is the very file the dialog asked about: the dialog itself
+// adds the chosen kind's suffix, before it asks whether to replace a file.
 using Selecteur = std::function<QString(QWidget* parent, const ChoixFichier&, int* filtre)>;
 Selecteur& selecteurSlot();
 

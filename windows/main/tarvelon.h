@@ -82,6 +82,10 @@ public:
     // Reads the view again after the calendar changed outside the window
     // (an import), standing on the same entry.
     void Actualiser();
+    // Before an import: what was typed into the shown entry is stored, as a
+    // move would; an entry being added must be validated or cancelled first
+    // (the user is told). False: the import waits.
+    bool PreparerImport();
 
 protected:
     bool event(QEvent* event) override;

@@ -1,5 +1,7 @@
 #include "windows/main/tarvelon.h"
 
+#include "platform/messagebox.h"
+
 namespace windows {
 
 using namespace store;
@@ -46,6 +48,17 @@ void Tarvelon::montrerVue(bool anniversaires)
     Text3->setVisible(anniversaires);
     SSOption1[0]->setVisible(!anniversaires);
     SSOption1[1]->setVisible(!anniversaires);
+}
+
+bool Tarvelon::PreparerImport()
+{
+    const DataSource::Action action(*Data1);
+    if (SSCommand1[3]->isVisibleTo(this)) {
+        platform::msgBox(QStringLiteral("Une entrée est en cours d'ajout : validez-la ou "
+                                        "annulez-la avant d'importer."));
+        return false;
+    }
+    return Data1->submit();
 }
 
 // The calendar changed outside the window's own commands (an import): the
