@@ -2,6 +2,7 @@
 #include "windows/echange/fenetre.h"
 #include "windows/main/application.h"
 #include "windows/main/tarvelon.h"
+#include "windows/synchro/synchronisation.h"
 
 #include <QApplication>
 #include <QStandardPaths>
@@ -30,6 +31,12 @@ int main(int argc, char* argv[])
         [&fenetre] { return fenetre.PreparerImport(); });
     if (ancienne)
         echange::reprendreAncienneInstallation(fenetre.Data1->database(), *ancienne);
+    // Owned by the window. The address books' new birthdays show at once,
+    // unless the user is typing: then at the next move.
+    new synchro::Synchronisation(&fenetre, fenetre.Data1->databaseName(), [&fenetre] {
+        if (!fenetre.SSCommand1[3]->isVisibleTo(&fenetre) && !fenetre.Data1->isDirty())
+            fenetre.Actualiser();
+    });
     fenetre.show();
     return QApplication::exec();
 }

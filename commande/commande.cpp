@@ -1,5 +1,7 @@
 #include "commande/commande.h"
 
+#include "commande/synchronisation.h"
+
 #include "ancien/ancien.h"
 #include "echange/echange.h"
 #include "socle/texte.h"
@@ -43,6 +45,10 @@ QString aide()
         "Usage : tarvelon\n"
         "        tarvelon --importer FICHIER|DOSSIER\n"
         "        tarvelon --exporter FICHIER [--fetes|--anniversaires]\n"
+        "        tarvelon --compte ADRESSE UTILISATEUR [--agenda NOM] [--carnet NOM]...\n"
+        "                 [--publier-carnets] [--mot-de-passe-commande COMMANDE]\n"
+        "                 [--rappel aucun|veille|jour] [--certificat EMPREINTE]\n"
+        "        tarvelon --synchroniser\n"
         "Calendrier des fêtes et anniversaires à souhaiter. Sans option, ouvre la fenêtre.\n"
         "\n"
         "  --importer FICHIER  ajoute au calendrier les anniversaires d'un fichier de contacts\n"
@@ -57,18 +63,35 @@ QString aide()
         "                      ou un tableur (.csv, tout le calendrier)\n"
         "  --fetes             avec --exporter : les fêtes seulement\n"
         "  --anniversaires     avec --exporter : les anniversaires seulement\n"
+        "  --compte ADRESSE UTILISATEUR\n"
+        "                      le compte du serveur d'agendas (Nextcloud, Radicale...) : son\n"
+        "                      adresse (ou votre adresse électronique) et votre nom ; le mot\n"
+        "                      de passe est demandé puis gardé dans le trousseau du bureau\n"
+        "  --agenda NOM        l'agenda où publier (créé s'il n'existe pas ; par défaut\n"
+        "                      « Fêtes et anniversaires »)\n"
+        "  --carnet NOM        un carnet d'adresses du compte dont les anniversaires sont\n"
+        "                      suivis (une fois par carnet ; aucun contact n'y est écrit)\n"
+        "  --publier-carnets   publie aussi dans l'agenda les anniversaires des carnets\n"
+        "  --mot-de-passe-commande COMMANDE\n"
+        "                      une commande qui écrit le mot de passe (pass show ...)\n"
+        "  --rappel QUAND      un rappel par événement : aucun, veille (18 h), jour (9 h)\n"
+        "  --certificat EMPREINTE\n"
+        "                      accepte le certificat d'un serveur (empreinte SHA-256)\n"
+        "  --synchroniser      publie le calendrier sur le serveur et suit les carnets\n"
         "  --help              affiche cette aide\n"
         "  --version           affiche la version\n"
         "\n"
         "Calendrier : ~/.local/share/tarvelon/tarvelon.db.\n"
-        "Code de sortie : 0 réussi, 1 fichier illisible ou impossible à écrire (rien n'est\n"
-        "changé), 2 option incorrecte.");
+        "Code de sortie : 0 réussi, 1 fichier illisible ou impossible à écrire, serveur ou\n"
+        "réseau qui refuse (rien n'est changé), 2 option incorrecte.");
 }
 
 } // namespace
 
 std::optional<int> executer(const QStringList& arguments)
 {
+    if (estSynchronisation(arguments))
+        return executerSynchronisation(arguments);
     const bool notre = std::any_of(arguments.begin(), arguments.end(), [](const QString& a) {
         return Options.contains(a.section(QLatin1Char('='), 0, 0));
     });

@@ -140,14 +140,7 @@ Rapport importer(socle::Database& base, const QString& fichier)
             else if (carte.nom.isEmpty())
                 ++sansNom;
             else
-                candidats.push_back({carte.nom.toStdString(),
-                                     socle::cleDuJour(carte.naissance->jour, carte.naissance->mois),
-                                     carte.naissance->annee
-                                         ? QString::number(*carte.naissance->annee)
-                                               .rightJustified(4, QLatin1Char('0'))
-                                               .toStdString()
-                                         : std::string(socle::AnneeInconnue),
-                                     " "});
+                candidats.push_back(anniversaireDe(carte));
         }
     } else if (sorte == Sorte::Icalendar) {
         LectureIcalendar lecture = lireIcalendar(contenu);

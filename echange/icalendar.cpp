@@ -51,14 +51,26 @@ std::optional<socle::Fiche> deFiche(const QByteArray& texte)
     return fiche;
 }
 
-icalcomponent* composant(const Evenement& e, icaltimetype maintenant)
+// The year an event starts: its birth year, else the year of no year; for a
+// server, never before 1970 (1972 for 29 February, a leap year).
+int anneeDeDebut(const Evenement& e, bool depuis1970)
+{
+    // A year the agendas cannot write starts like no year at all.
+    const bool anneeEcrite = e.annee > 0 && e.annee <= 3000;
+    if (!depuis1970)
+        return anneeEcrite ? e.annee : AnneeSansAnnee;
+    const int plancher = e.mois == 2 && e.jour == 29 ? 1972 : 1970;
+    return anneeEcrite && e.annee >= plancher ? e.annee : plancher;
+}
+
+icalcomponent* composant(const Evenement& e, std::optional<icaltimetype> maintenant,
+                         bool depuis1970 = false, std::optional<int> rappelMinutes = {})
 {
     icalcomponent* c = icalcomponent_new_vevent();
     icalcomponent_add_property(c, icalproperty_new_uid(e.uid.constData()));
-    icalcomponent_add_property(c, icalproperty_new_dtstamp(maintenant));
-    // A year the agendas cannot write starts like no year at all.
-    const bool anneeEcrite = e.annee > 0 && e.annee <= 3000;
-    const icaltimetype debut = jourDe(anneeEcrite ? e.annee : AnneeSansAnnee, e.mois, e.jour);
+    if (maintenant)
+        icalcomponent_add_property(c, icalproperty_new_dtstamp(*maintenant));
+    const icaltimetype debut = jourDe(anneeDeDebut(e, depuis1970), e.mois, e.jour);
     icalcomponent_add_property(c, icalproperty_new_dtstart(debut));
     icaltimetype fin = debut;
     icaltime_adjust(&fin, 1, 0, 0, 0);
@@ -73,7 +85,36 @@ icalcomponent* composant(const Evenement& e, icaltimetype maintenant)
         icalproperty_set_x_name(p, ProprieteFiche);
         icalcomponent_add_property(c, p);
     }
+    if (rappelMinutes) {
+        icalcomponent* alarme = icalcomponent_new_valarm();
+        icalcomponent_add_property(alarme, icalproperty_new_action(ICAL_ACTION_DISPLAY));
+        icalcomponent_add_property(alarme,
+                                   icalproperty_new_description(e.resume.toUtf8().constData()));
+        icaltriggertype declencheur{};
+        declencheur.time = icaltime_null_time();
+        declencheur.duration = icaldurationtype_from_int(*rappelMinutes * 60);
+        icalcomponent_add_property(alarme, icalproperty_new_trigger(declencheur));
+        icalcomponent_add_component(c, alarme);
+    }
     return c;
+}
+
+QByteArray texteDe(icalcomponent* agenda)
+{
+    char* texte = icalcomponent_as_ical_string_r(agenda);
+    QByteArray octets(texte);
+    icalmemory_free_buffer(texte);
+    icalcomponent_free(agenda);
+    return octets;
+}
+
+icalcomponent* nouvelAgenda()
+{
+    icalcomponent* agenda = icalcomponent_new_vcalendar();
+    icalcomponent_add_property(agenda, icalproperty_new_version("2.0"));
+    icalcomponent_add_property(agenda, icalproperty_new_prodid("-//Tarvelon//Tarvelon 2.0//FR"));
+    icalcomponent_add_property(agenda, icalproperty_new_calscale("GREGORIAN"));
+    return agenda;
 }
 
 // "de Paul", "d'Anne", "d'Élodie".
@@ -141,19 +182,24 @@ std::vector<Evenement> evenements(const std::vector<socle::Fiche>& fiches,
 
 QByteArray ecrireIcalendar(const std::vector<socle::Fiche>& fiches, socle::Selection selection)
 {
-    icalcomponent* agenda = icalcomponent_new_vcalendar();
-    icalcomponent_add_property(agenda, icalproperty_new_version("2.0"));
-    icalcomponent_add_property(agenda, icalproperty_new_prodid("-//Tarvelon//Tarvelon 2.0//FR"));
-    icalcomponent_add_property(agenda, icalproperty_new_calscale("GREGORIAN"));
+    icalcomponent* agenda = nouvelAgenda();
     const icaltimetype maintenant =
         icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
     for (const Evenement& e : evenements(fiches, selection))
         icalcomponent_add_component(agenda, composant(e, maintenant));
-    char* texte = icalcomponent_as_ical_string_r(agenda);
-    QByteArray octets(texte);
-    icalmemory_free_buffer(texte);
-    icalcomponent_free(agenda);
-    return octets;
+    return texteDe(agenda);
+}
+
+QByteArray ecrireEvenement(const Evenement& evenement, const Publication& publication,
+                           bool horodate)
+{
+    icalcomponent* agenda = nouvelAgenda();
+    std::optional<icaltimetype> maintenant;
+    if (horodate)
+        maintenant = icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
+    icalcomponent_add_component(agenda,
+                                composant(evenement, maintenant, true, publication.rappelMinutes));
+    return texteDe(agenda);
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <optional>
 #include <vector>
 
 // Birthdays and name days for agendas (RFC 5545), written and read with
@@ -37,6 +38,20 @@ std::vector<Evenement> evenements(const std::vector<socle::Fiche>& fiches,
 // entries as they are (X-TARVELON-FICHE), so that the file is a backup:
 // lireIcalendar takes them back whole.
 QByteArray ecrireIcalendar(const std::vector<socle::Fiche>& fiches, socle::Selection selection);
+
+// One event alone, as a calendar server keeps it (a VCALENDAR of one
+// VEVENT, with the file's UID and rules). For phones: it starts in the birth
+// year, or in 1970 (1972 for 29 February) when the year is not known or
+// earlier, since several phone calendars drop earlier starts (the year stays
+// in the summary); with a reminder when one is asked, in minutes from the
+// day's start (-360: the evening before at 18:00; 540: the day at 9:00).
+struct Publication {
+    std::optional<int> rappelMinutes;
+};
+// horodate false leaves DTSTAMP out: what is compared from one run to the
+// next.
+QByteArray ecrireEvenement(const Evenement& evenement, const Publication& publication,
+                           bool horodate = true);
 
 struct LectureIcalendar {
     std::vector<socle::Fiche> fiches;

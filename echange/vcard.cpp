@@ -242,6 +242,15 @@ QByteArray plier(const QByteArray& ligne)
 
 } // namespace
 
+socle::Fiche anniversaireDe(const Carte& carte)
+{
+    const Naissance& n = *carte.naissance;
+    return {carte.nom.toStdString(), socle::cleDuJour(n.jour, n.mois),
+            n.annee ? QString::number(*n.annee).rightJustified(4, QLatin1Char('0')).toStdString()
+                    : std::string(socle::AnneeInconnue),
+            " "};
+}
+
 LectureVcard lireVcard(const QByteArray& octets)
 {
     LectureVcard lecture;

@@ -35,6 +35,10 @@ struct LectureVcard {
 // year 0000); folded lines, UTF-8 or the CHARSET parameter, quoted-printable.
 LectureVcard lireVcard(const QByteArray& octets);
 
+// The entry of a card's birthday (a card with one): its name, its day, its
+// year or the no-year marker, a space for the sex.
+socle::Fiche anniversaireDe(const Carte& carte);
+
 // One version 4.0 card for each birthday: UID (the same from one export to
 // the next), FN, N and BDAY (--MMDD with no year).
 QByteArray ecrireVcard(const std::vector<socle::Fiche>& anniversaires);

@@ -16,13 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     std::vector<socle::Fiche> fiches;
     for (const echange::Carte& c : lue.cartes)
         if (c.naissance && !c.nom.isEmpty())
-            fiches.push_back({c.nom.toStdString(),
-                              socle::cleDuJour(c.naissance->jour, c.naissance->mois),
-                              c.naissance->annee ? QString::number(*c.naissance->annee)
-                                                       .rightJustified(4, QLatin1Char('0'))
-                                                       .toStdString()
-                                                 : std::string(socle::AnneeInconnue),
-                              " "});
+            fiches.push_back(echange::anniversaireDe(c));
     const echange::LectureVcard relue = echange::lireVcard(echange::ecrireVcard(fiches));
     if (fiches.empty())
         return 0;

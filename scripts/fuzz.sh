@@ -11,8 +11,8 @@ if ! command -v clang++ >/dev/null ||
   exit 0
 fi
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target fuzz_recherche fuzz_parametres fuzz_access fuzz_vcard fuzz_csv
-for target in fuzz_recherche fuzz_parametres fuzz_access fuzz_vcard fuzz_csv; do
+cmake --build --preset fuzz --target fuzz_recherche fuzz_parametres fuzz_access fuzz_vcard fuzz_csv fuzz_multistatus
+for target in fuzz_recherche fuzz_parametres fuzz_access fuzz_vcard fuzz_csv fuzz_multistatus; do
   corpus="build-fuzz/corpus/$target"
   mkdir -p "$corpus"
   options=()
@@ -20,6 +20,11 @@ for target in fuzz_recherche fuzz_parametres fuzz_access fuzz_vcard fuzz_csv; do
     # Seeded with real Access files; inputs capped at 256 KiB.
     cp -n tests/donnees/mdb/*.mdb tests/donnees/mdb/*.accdb tests/donnees/mdb/jet3/*.mdb "$corpus/"
     options=(-max_len=262144)
+  fi
+  if [ "$target" = fuzz_multistatus ]; then
+    # Seeded with a server's answer, and the words of one.
+    cp -n fuzz/graines/multistatus.xml "$corpus/"
+    options=(-max_len=16384 -dict=fuzz/graines/multistatus.dict)
   fi
   echo "fuzz: $target for ${seconds} s"
   status=0

@@ -27,7 +27,7 @@ dpkg-deb --info "$deb"
 controle=$(dpkg-deb --field "$deb")
 for attendu in "Package: tarvelon" "Section: utils" qt6-qpa-plugins qt6-translations-l10n \
                fonts-liberation libqt6widgets6 libqt6dbus6 libsqlite3-0 libical3 libcanberra0 \
-               libmdb3; do
+               libmdb3 libqt6network6 libqt6keychain1; do
   grep -q "$attendu" <<<"$controle" || { echo "absent du paquet : $attendu"; exit 1; }
 done
 echo "== dpkg-deb --contents"
@@ -42,7 +42,8 @@ for fichier in ./usr/bin/tarvelon ./usr/bin/tarvelon-rappel \
     ./usr/share/man/man1/tarvelon.1.gz ./usr/share/man/man1/tarvelon-rappel.1.gz \
     ./usr/share/doc/tarvelon/copyright ./usr/share/doc/tarvelon/changelog.gz \
     ./etc/xdg/autostart/tarvelon-rappel.desktop \
-    ./usr/lib/systemd/user/tarvelon-rappel.service ./usr/lib/systemd/user/tarvelon-rappel.timer; do
+    ./usr/lib/systemd/user/tarvelon-rappel.service ./usr/lib/systemd/user/tarvelon-rappel.timer \
+    ./usr/lib/systemd/user/tarvelon-synchronisation.service; do
   grep -q " $fichier\$" <<<"$contenu" || { echo "absent du paquet : $fichier"; exit 1; }
 done
 

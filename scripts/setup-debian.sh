@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(g++ cmake make pkg-config qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
           libsqlite3-dev libcanberra-dev fonts-liberation xvfb xauth dbus-daemon libical-dev
-          libxcb1-dev mdbtools-dev "$@")
+          libxcb1-dev mdbtools-dev qtkeychain-qt6-dev python3-radicale "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -200,6 +200,7 @@ Ajout ajouterFiches(Database& base, const std::vector<Fiche>& fiches, Doublons d
 {
     Ajout ajout;
     ajout.ajoutee.assign(fiches.size(), false);
+    ajout.rowids.assign(fiches.size(), 0);
     const bool aMoi = !base.inTransaction();
     if (aMoi && !base.exec("BEGIN IMMEDIATE")) {
         ajout.code = base.errorCode();
@@ -211,6 +212,7 @@ Ajout ajouterFiches(Database& base, const std::vector<Fiche>& fiches, Doublons d
         Ajout refus;
         refus.code = code;
         refus.ajoutee.assign(fiches.size(), false);
+        refus.rowids.assign(fiches.size(), 0);
         return refus;
     };
 
@@ -258,6 +260,7 @@ Ajout ajouterFiches(Database& base, const std::vector<Fiche>& fiches, Doublons d
             return echec(insertion.code());
         insertion.reset();
         ajout.ajoutee[i] = true;
+        ajout.rowids[i] = base.lastInsertRowId();
         ++ajout.ajoutees;
     }
     if (aMoi && !base.exec("COMMIT"))

@@ -92,7 +92,8 @@ int supprimerFiche(Database& base, std::int64_t rowid);
 enum class Doublons { Ajouter, Ecarter };
 struct Ajout {
     int code = SqliteOk;
-    std::vector<bool> ajoutee; // for each row given
+    std::vector<bool> ajoutee;        // for each row given
+    std::vector<std::int64_t> rowids; // for each row given: its rowid when added, else 0
     std::size_t ajoutees = 0;
     std::size_t presentes = 0;
 };

@@ -228,6 +228,11 @@ protected:
                     [this] { choisirImport(); });
             connect(menu.addAction(QStringLiteral("Exporter…")), &QAction::triggered, this,
                     [this] { choisirExport(); });
+            const auto autres = m_fenetre->property("tarvelon-entrees-du-menu").value<Entrees>();
+            if (!autres.empty())
+                menu.addSeparator();
+            for (const auto& [titre, action] : autres)
+                connect(menu.addAction(titre), &QAction::triggered, this, action);
             menu.exec(static_cast<QContextMenuEvent*>(evenement)->globalPos());
             return true;
         }
@@ -249,6 +254,13 @@ Selecteur& selecteurSlot()
 {
     static Selecteur selecteur = selecteurReel;
     return selecteur;
+}
+
+void ajouterAuMenu(QWidget* fenetre, const QString& titre, std::function<void()> action)
+{
+    Entrees entrees = fenetre->property("tarvelon-entrees-du-menu").value<Entrees>();
+    entrees.emplace_back(titre, std::move(action));
+    fenetre->setProperty("tarvelon-entrees-du-menu", QVariant::fromValue(entrees));
 }
 
 void installer(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport,

@@ -2,10 +2,12 @@
 
 #include "platform/scoped.h"
 
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QWidget;
 namespace socle {
@@ -24,6 +26,11 @@ namespace echange {
 
 void installer(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport,
                std::function<bool()> avantImport = {});
+
+// More entries of the window's context menu, after "Importer…" and
+// "Exporter…" (the synchronisation's).
+void ajouterAuMenu(QWidget* fenetre, const QString& titre, std::function<void()> action);
+using Entrees = std::vector<std::pair<QString, std::function<void()>>>;
 
 // On the very first start (no tarvelon.db yet), when a Wine prefix holds the
 // old program's installation: asks once whether to bring it over. Its folder
@@ -54,3 +61,5 @@ public:
 };
 
 } // namespace echange
+
+Q_DECLARE_METATYPE(echange::Entrees)

@@ -1,0 +1,62 @@
+// The publish to a calendar server: the bundled calendar plus 500 birthdays
+// to a fresh Radicale (time, requests), then the run after it with nothing
+// changed (goal: under half a second, no write). Needs python3-radicale.
+#include "../tests/radicale.h"
+#include "bench/mesure.h"
+#include "dav/dav.h"
+#include "socle/calendrier_fr.h"
+#include "synchro/publication.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+#include <cstdio>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QTemporaryDir etat;
+    qputenv("XDG_STATE_HOME", QFile::encodeName(etat.path()));
+
+    test::Radicale serveur;
+    if (!serveur.demarrer()) {
+        std::fprintf(stderr, "%s\n", qPrintable(serveur.why()));
+        return 1;
+    }
+    std::vector<socle::Fiche> fiches = socle::calendrierFr();
+    const size_t jours = fiches.size();
+    for (int i = 0; i < 500; ++i)
+        fiches.push_back({"Ami" + std::to_string(i),
+                          QDate(2001, 1, 1).addDays(i * 7 % 366).toString("dd/MM").toStdString(),
+                          std::to_string(1940 + i % 70), "F"});
+
+    const dav::Identite identite{
+        serveur.url(), QStringLiteral("alice"), QStringLiteral("secret"), {}};
+    synchro::Compte compte;
+    compte.utilisateur = identite.utilisateur;
+    {
+        dav::Client client(identite);
+        const dav::Creation c =
+            dav::creerAgenda(client, serveur.url().resolved(QUrl(QStringLiteral("alice/"))),
+                             QStringLiteral("Fêtes"));
+        if (!c.erreur.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(c.erreur));
+            return 1;
+        }
+        compte.agenda = c.url;
+    }
+
+    std::printf("%zu entrées (%zu fêtes, 500 anniversaires)\n", fiches.size(), jours);
+    const char* titres[] = {"premier envoi", "rien de changé", "une fiche changée"};
+    for (int tour = 0; tour < 3; ++tour) {
+        if (tour == 2)
+            fiches.back().annee = "1939";
+        dav::Client client(identite);
+        synchro::Bilan bilan;
+        const double ms = bench::millis([&] { bilan = synchro::publier(client, compte, fiches); });
+        std::printf("%-18s %8.0f ms  %5d requêtes  %5d écritures%s\n", titres[tour], ms,
+                    client.requetes(), bilan.ecritures, bilan.reussi ? "" : "  (échec)");
+        if (!bilan.reussi)
+            std::printf("  %s\n", qPrintable(bilan.texte));
+    }
+    return 0;
+}

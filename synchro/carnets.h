@@ -1,0 +1,53 @@
+#pragma once
+
+#include "dav/client.h"
+#include "socle/fetes.h"
+#include "synchro/compte.h"
+
+#include <QString>
+#include <QUrl>
+#include <set>
+#include <vector>
+
+// The birthdays of the address books the user follows on the account's
+// server (CardDAV), kept in step, read-only: Tarvelon never writes a contact.
+//
+// For each contact it records what it wrote into the table (the entry's
+// rowid, name, day and year, in $XDG_STATE_HOME/tarvelon/carnets.json). A
+// contact whose birthday changed updates its entry, a contact deleted or
+// whose birthday was removed removes it, only while the entry still holds
+// what Tarvelon wrote: an entry the user changed (or deleted) in the window
+// is the user's, kept, and the report counts it. Removals by absence only
+// after a complete listing. New birthdays follow the exchanges' duplicate
+// rule: one the user already typed is not doubled (and stays the user's).
+namespace synchro {
+
+struct BilanCarnets {
+    bool reussi = true;
+    QString texte;             // French: one sentence per book, or why not
+    bool tableChangee = false; // entries were added, changed or removed
+};
+
+// A run over the account's books, on the calendar's connection; each book
+// in one transaction, its state recorded after it.
+BilanCarnets suivreCarnets(dav::Client& client, const Compte& compte, socle::Database& base);
+
+// What the first import of a book would bring, without writing anything:
+// "148 anniversaires trouvés dans 412 contacts, dont 12 déjà présents".
+struct Apercu {
+    int contacts = 0;
+    int anniversaires = 0;
+    int presents = 0;
+    QString erreur;
+    QString texte() const;
+};
+Apercu apercu(dav::Client& client, const QUrl& carnet, socle::Database& base);
+
+// The entries that came from the books and still hold what Tarvelon wrote
+// (they are not published to the calendar unless the user asks).
+std::set<std::int64_t> fichesDesCarnets(const std::vector<socle::FicheStockee>& fiches);
+
+// The state file of the address books followed.
+QString fichierEtatCarnets();
+
+} // namespace synchro

@@ -1,0 +1,102 @@
+#include "synchro/motdepasse.h"
+
+#include "dav/client.h"
+
+#include <QEventLoop>
+#include <QProcess>
+#include <qt6keychain/keychain.h>
+
+namespace synchro {
+
+namespace {
+
+const QString Service = QStringLiteral("Tarvelon");
+
+QString cle(const Compte& compte)
+{
+    return compte.utilisateur + QLatin1Char('@') + dav::origine(compte.origine());
+}
+
+// Runs a keyring job to its end.
+void attendre(QKeychain::Job& job)
+{
+    QEventLoop boucle;
+    QObject::connect(&job, &QKeychain::Job::finished, &boucle, &QEventLoop::quit);
+    job.start();
+    boucle.exec(QEventLoop::ExcludeUserInputEvents);
+}
+
+bool sansTrousseau(QKeychain::Error erreur)
+{
+    return erreur == QKeychain::NoBackendAvailable || erreur == QKeychain::NotImplemented ||
+           erreur == QKeychain::OtherError;
+}
+
+} // namespace
+
+MotDePasse motDePasseDeCommande(const QString& commande)
+{
+    MotDePasse m;
+    QProcess processus;
+    processus.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commande});
+    if (!processus.waitForFinished(30000)) {
+        processus.kill();
+        processus.waitForFinished();
+        m.erreur =
+            QStringLiteral("la commande du mot de passe (%1) ne s'est pas terminée").arg(commande);
+        return m;
+    }
+    if (processus.exitStatus() != QProcess::NormalExit || processus.exitCode() != 0) {
+        m.erreur = QStringLiteral("la commande du mot de passe (%1) a échoué").arg(commande);
+        return m;
+    }
+    const QString ligne =
+        QString::fromUtf8(processus.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0);
+    if (ligne.isEmpty()) {
+        m.erreur = QStringLiteral("la commande du mot de passe (%1) n'a rien écrit").arg(commande);
+        return m;
+    }
+    m.valeur = ligne;
+    return m;
+}
+
+MotDePasse lireMotDePasse(const Compte& compte)
+{
+    if (!compte.commandeMotDePasse.isEmpty())
+        return motDePasseDeCommande(compte.commandeMotDePasse);
+    MotDePasse m;
+    QKeychain::ReadPasswordJob job(Service);
+    job.setAutoDelete(false);
+    job.setInsecureFallback(false);
+    job.setKey(cle(compte));
+    attendre(job);
+    if (job.error() == QKeychain::NoError) {
+        m.valeur = job.textData();
+        return m;
+    }
+    m.sansTrousseau = sansTrousseau(job.error());
+    m.erreur =
+        job.error() == QKeychain::EntryNotFound
+            ? QStringLiteral("le trousseau du bureau n'a pas le mot de passe de %1")
+                  .arg(compte.utilisateur)
+            : QStringLiteral("le trousseau du bureau ne répond pas (%1)").arg(job.errorString());
+    return m;
+}
+
+bool garderMotDePasse(const Compte& compte, const QString& motDePasse, QString* erreur)
+{
+    QKeychain::WritePasswordJob job(Service);
+    job.setAutoDelete(false);
+    job.setInsecureFallback(false);
+    job.setKey(cle(compte));
+    job.setTextData(motDePasse);
+    attendre(job);
+    if (job.error() == QKeychain::NoError)
+        return true;
+    *erreur = QStringLiteral("le mot de passe ne peut pas être gardé dans le trousseau du "
+                             "bureau (%1)")
+                  .arg(job.errorString());
+    return false;
+}
+
+} // namespace synchro

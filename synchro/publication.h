@@ -1,0 +1,42 @@
+#pragma once
+
+#include "dav/client.h"
+#include "socle/fetes.h"
+#include "synchro/compte.h"
+
+#include <QMetaType>
+#include <QString>
+#include <vector>
+
+// The calendar's entries published to the user's calendar server (CalDAV):
+// one yearly all-day event per day of name days and per birthday, the .ics
+// export's UIDs, the resource named after the UID. Tarvelon is the only
+// writer of that calendar: a one-way publish.
+//
+// By state, never by a journal: each run compares what Tarvelon wants on the
+// server, what it last wrote there (a hash of each event without DTSTAMP, in
+// $XDG_STATE_HOME/tarvelon/agenda.json, recorded after each request) and
+// what the server has (sync-collection from the last token, else ETags). It
+// creates with If-None-Match: *, replaces and deletes with If-Match. A run
+// that finds nothing changed writes nothing. An event changed or deleted on
+// the server behind Tarvelon's back is put back; an event Tarvelon did not
+// write is never touched; a token the server no longer knows gives a full
+// comparison; a crash between a write and its record never doubles an event
+// (its resource is named after its UID).
+namespace synchro {
+
+struct Bilan {
+    bool reussi = true;
+    QString texte; // French: what was done, or why not
+    int ecritures = 0;
+    bool tableChangee = false; // the address books changed the calendar
+};
+
+Bilan publier(dav::Client& client, const Compte& compte, const std::vector<socle::Fiche>& fiches);
+
+// The state file of the publish.
+QString fichierEtatAgenda();
+
+} // namespace synchro
+
+Q_DECLARE_METATYPE(synchro::Bilan)

@@ -1,0 +1,325 @@
+// The birthdays of address books on a real Radicale (CardDAV), followed from
+// run to run as tarvelon --synchroniser and the window run it.
+#include "dav/dav.h"
+#include "fakes.h"
+#include "radicale.h"
+#include "socle/fetes.h"
+#include "synchro/carnets.h"
+#include "synchro/synchro.h"
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <algorithm>
+
+namespace {
+
+QByteArray carte(const QString& nom, const QByteArray& naissance)
+{
+    QByteArray c = "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:" + nom.toUtf8().toHex() +
+                   "\r\nFN:" + nom.toUtf8() + "\r\nN:;" + nom.toUtf8() + ";;;\r\n";
+    if (!naissance.isEmpty())
+        c += naissance + "\r\n";
+    return c + "END:VCARD\r\n";
+}
+
+} // namespace
+
+class TestCarnets : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_maison;
+    test::Radicale m_serveur;
+    int m_numero = 0;
+    QString m_chemin; // this test's address book
+    QUrl m_carnet;
+
+    QString db() const { return m_maison.filePath(QStringLiteral("data/tarvelon/tarvelon.db")); }
+
+    dav::Client client() const
+    {
+        return dav::Client(
+            {m_serveur.url(), QStringLiteral("alice"), QStringLiteral("secret"), {}});
+    }
+
+    synchro::Compte compte() const
+    {
+        synchro::Compte c;
+        c.adresse = m_serveur.url().toString();
+        c.utilisateur = QStringLiteral("alice");
+        c.carnets = {m_carnet};
+        c.nomsCarnets = {QStringLiteral("Amis")};
+        return c;
+    }
+
+    synchro::Bilan run(const synchro::Compte& c)
+    {
+        const synchro::Bilan b = synchro::synchroniser(c, QStringLiteral("secret"), db());
+        qInfo().noquote() << b.texte;
+        return b;
+    }
+    synchro::Bilan run() { return run(compte()); }
+
+    void mettre(const QString& nom, const QByteArray& naissance)
+    {
+        dav::Client c = client();
+        const dav::Reponse r = c.requete(
+            "PUT", m_carnet.resolved(QUrl(QString::fromLatin1(nom.toUtf8().toHex()) + ".vcf")),
+            carte(nom, naissance), {{"Content-Type", "text/vcard"}});
+        QVERIFY2(r.reussie(), qPrintable(dav::raison(r)));
+    }
+
+    void enlever(const QString& nom)
+    {
+        dav::Client c = client();
+        const dav::Ecriture e = dav::supprimer(
+            c, m_carnet.resolved(QUrl(QString::fromLatin1(nom.toUtf8().toHex()) + ".vcf")),
+            std::nullopt);
+        QVERIFY2(e.erreur.isEmpty(), qPrintable(e.erreur));
+    }
+
+    // The table's birthdays, as "Nom dd/mm aaaa".
+    QStringList anniversaires()
+    {
+        socle::Database base;
+        base.open(QFile::encodeName(db()).toStdString(), socle::OpenMode::ReadOnly);
+        std::vector<socle::FicheStockee> fiches;
+        socle::lireFiches(base, fiches);
+        QStringList l;
+        for (const socle::FicheStockee& f : fiches)
+            if (!f.fiche.estFete())
+                l << QString::fromStdString(f.fiche.nom + ' ' + f.fiche.date + ' ' + f.fiche.annee);
+        l.sort();
+        return l;
+    }
+
+    void sql(const char* requete)
+    {
+        socle::Database base;
+        QVERIFY(base.open(QFile::encodeName(db()).toStdString(), socle::OpenMode::ReadWrite));
+        QVERIFY2(base.exec(requete), requete);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { RADICALE_OU_PASSER(m_serveur); }
+
+    // Each test: a calendar of its own, a fresh state, a book of its own.
+    void init()
+    {
+        const QString ici = m_maison.filePath(QString::number(++m_numero));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(ici + QStringLiteral("/state")));
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(ici + QStringLiteral("/config")));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(m_maison.filePath(QStringLiteral("data"))));
+        QDir().mkpath(m_maison.filePath(QStringLiteral("data/tarvelon")));
+        QFile::remove(db());
+        test::writeDatabase(db(),
+                            {{"Georges", "23/04", "0000", "M"}, {"Paul", "12/05", "1980", " "}});
+        m_chemin = QStringLiteral("carnet%1").arg(m_numero);
+        m_carnet = m_serveur.creerCarnet(m_chemin, QStringLiteral("Amis"));
+    }
+
+    // What the dialog announces is what comes; then each kind of change on
+    // the server is followed by the next run.
+    void firstImport_announcedThenFollowed()
+    {
+        mettre(QStringLiteral("Anne"), "BDAY:1980-03-04");
+        mettre(QStringLiteral("Bruno"), "BDAY:--0512");
+        mettre(QStringLiteral("Chloé"), "BDAY:1604-07-01"); // iOS, param dropped
+        mettre(QStringLiteral("Denis"), "BDAY;X-APPLE-OMIT-YEAR=1604:1604-08-02"); // iOS
+        mettre(QStringLiteral("Eve"), {});
+        mettre(QStringLiteral("Paul"), "BDAY:19800512"); // typed by the user already
+
+        socle::Database base;
+        QVERIFY(base.open(QFile::encodeName(db()).toStdString(), socle::OpenMode::ReadWrite));
+        dav::Client c = client();
+        const synchro::Apercu a = synchro::apercu(c, m_carnet, base);
+        QVERIFY2(a.erreur.isEmpty(), qPrintable(a.erreur));
+        QCOMPARE(a.texte(), QString::fromUtf8("5 anniversaires trouvés dans 6 contacts, dont 1 "
+                                              "déjà présent"));
+        QCOMPARE(anniversaires().size(), 1); // nothing written
+
+        synchro::Bilan b = run();
+        QVERIFY2(b.reussi && b.tableChangee, qPrintable(b.texte));
+        QVERIFY2(b.texte.contains(QString::fromUtf8("4 anniversaires ajoutés, 1 déjà présent")),
+                 qPrintable(b.texte));
+        QCOMPARE(anniversaires(),
+                 QStringList({"Anne 04/03 1980", "Bruno 12/05 ----", "Chloé 01/07 ----",
+                              "Denis 02/08 ----", "Paul 12/05 1980"}));
+        b = run();
+        QVERIFY2(b.texte.contains(QString::fromUtf8("déjà à jour")) && !b.tableChangee,
+                 qPrintable(b.texte));
+
+        mettre(QStringLiteral("Fanny"), "BDAY:2001-09-10");
+        mettre(QStringLiteral("Anne"), "BDAY:1981-03-04");
+        enlever(QStringLiteral("Bruno"));
+        mettre(QStringLiteral("Chloé"), {});
+        b = run();
+        QVERIFY2(
+            b.texte.contains(QString::fromUtf8("1 anniversaire ajouté, 1 modifié, 2 supprimés")),
+            qPrintable(b.texte));
+        QCOMPARE(anniversaires(), QStringList({"Anne 04/03 1981", "Denis 02/08 ----",
+                                               "Fanny 10/09 2001", "Paul 12/05 1980"}));
+        // The user's own Paul is the user's: gone from the book, it stays.
+        enlever(QStringLiteral("Paul"));
+        run();
+        QVERIFY(anniversaires().contains(QStringLiteral("Paul 12/05 1980")));
+    }
+
+    // The same changes, on entries the user changed in the window: kept, and
+    // counted; a birthday the user typed before the contact came is not
+    // doubled.
+    void userChanges_keptAndCounted()
+    {
+        mettre(QStringLiteral("Anne"), "BDAY:1980-03-04");
+        mettre(QStringLiteral("Bruno"), "BDAY:1975-05-06");
+        mettre(QStringLiteral("Chloé"), "BDAY:1990-07-01");
+        QVERIFY(run().reussi);
+        sql("UPDATE Fetes SET Nom = 'Anne-Marie' WHERE Nom = 'Anne'");
+        sql("UPDATE Fetes SET Annee = '1976' WHERE Nom = 'Bruno'");
+        sql("UPDATE Fetes SET Date = '02/07' WHERE Nom = 'Chloé'");
+        sql("INSERT INTO Fetes VALUES ('Fanny', '10/09', '2001', ' ')");
+
+        mettre(QStringLiteral("Anne"), "BDAY:1981-03-04");
+        enlever(QStringLiteral("Bruno"));
+        mettre(QStringLiteral("Chloé"), {});
+        mettre(QStringLiteral("Fanny"), "BDAY:2001-09-10");
+        const synchro::Bilan b = run();
+        QVERIFY2(b.texte.contains(QString::fromUtf8("3 fiches gardées telles que vous les avez "
+                                                    "changées, 1 déjà présent")),
+                 qPrintable(b.texte));
+        QCOMPARE(anniversaires(),
+                 QStringList({"Anne-Marie 04/03 1980", "Bruno 06/05 1976", "Chloé 02/07 1990",
+                              "Fanny 10/09 2001", "Paul 12/05 1980"}));
+        // Theirs from now on: a later change of the contact leaves them be.
+        mettre(QStringLiteral("Anne"), "BDAY:1982-03-04");
+        mettre(QStringLiteral("Fanny"), "BDAY:2002-09-10");
+        run();
+        QCOMPARE(anniversaires().size(), 5);
+        QVERIFY(anniversaires().contains(QStringLiteral("Anne-Marie 04/03 1980")));
+    }
+
+    // A birthday that cannot be read is counted and named, never the end of
+    // the run; a token the server no longer knows doubles and removes nothing.
+    void unreadableBirthday_andUnknownToken()
+    {
+        // Put in the storage itself: a server may refuse such a card on PUT.
+        QVERIFY(m_serveur.deposer(m_chemin, QStringLiteral("gerard.vcf"),
+                                  carte(QStringLiteral("Gérard Mauvais"), "BDAY:garbage")));
+        mettre(QStringLiteral("Anne"), "BDAY:1980-03-04");
+        synchro::Bilan b = run();
+        QVERIFY2(b.reussi, qPrintable(b.texte));
+        QVERIFY2(b.texte.contains(QString::fromUtf8("1 anniversaire ajouté")) &&
+                     b.texte.contains(QString::fromUtf8("1 anniversaire illisible : Gérard Mauvais "
+                                                        "(la date de naissance « garbage » est "
+                                                        "illisible)")),
+                 qPrintable(b.texte));
+
+        QFile f(synchro::fichierEtatCarnets());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QJsonObject etat = QJsonDocument::fromJson(f.readAll()).object();
+        f.close();
+        QJsonObject carnet = etat[m_carnet.toString()].toObject();
+        carnet[QStringLiteral("jeton")] = QStringLiteral("http://radicale.org/ns/sync/inconnu");
+        etat[m_carnet.toString()] = carnet;
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QJsonDocument(etat).toJson());
+        f.close();
+        b = run();
+        QVERIFY2(b.reussi && !b.tableChangee, qPrintable(b.texte));
+        QCOMPARE(anniversaires(), QStringList({"Anne 04/03 1980", "Paul 12/05 1980"}));
+    }
+
+    // The books' birthdays stay off the calendar unless the user asks.
+    void booksBirthdays_publishedOnlyWhenAsked()
+    {
+        mettre(QStringLiteral("Anne"), "BDAY:1980-03-04");
+        synchro::Compte c = compte();
+        dav::Client cl = client();
+        const dav::Creation agenda =
+            dav::creerAgenda(cl, m_serveur.url().resolved(QUrl(QStringLiteral("alice/"))),
+                             QStringLiteral("Agenda %1").arg(m_numero));
+        QVERIFY2(agenda.erreur.isEmpty(), qPrintable(agenda.erreur));
+        c.agenda = agenda.url;
+        c.nomAgenda = QStringLiteral("Fêtes");
+        const auto evenements = [&] {
+            dav::Client d = client();
+            return dav::changements(d, {agenda.url, {}, true, true}, QString()).presents.size();
+        };
+        synchro::Bilan b = run(c);
+        QVERIFY2(b.reussi, qPrintable(b.texte));
+        QCOMPARE(evenements(), size_t(2)); // Georges's day, Paul; not Anne
+        c.publierCarnets = true;
+        b = run(c);
+        QCOMPARE(b.ecritures, 1);
+        QCOMPARE(evenements(), size_t(3));
+    }
+
+    // 2,000 contacts put into the storage: imported, then followed after
+    // one change.
+    void twoThousandContacts_importedThenFollowed()
+    {
+        for (int i = 0; i < 2000; ++i) {
+            const QString nom = QStringLiteral("Contact%1").arg(i);
+            const QDate jour = QDate(1950 + i % 60, 1, 1).addDays(i % 365);
+            QVERIFY(m_serveur.deposer(m_chemin, QStringLiteral("c%1.vcf").arg(i),
+                                      carte(nom, "BDAY:" + jour.toString(Qt::ISODate).toLatin1())));
+        }
+        synchro::Bilan b = run();
+        QVERIFY2(b.texte.contains(QString::fromUtf8("2\u202F000 anniversaires ajoutés")),
+                 qPrintable(b.texte));
+        QCOMPARE(anniversaires().size(), 2001);
+        QVERIFY(m_serveur.deposer(m_chemin, QStringLiteral("c7.vcf"),
+                                  carte(QStringLiteral("Contact7"), "BDAY:1999-12-31")));
+        b = run();
+        QVERIFY2(b.texte.contains(QString::fromUtf8("Carnet « Amis » : 1 modifié.")),
+                 qPrintable(b.texte));
+        QVERIFY(anniversaires().contains(QStringLiteral("Contact7 31/12 1999")));
+        QCOMPARE(anniversaires().size(), 2001);
+    }
+
+    // tarvelon --compte … --carnet: the book found by its name (an unknown
+    // one named with those there are), then followed by --synchroniser.
+    void commandLine_bookByName()
+    {
+        m_carnet = m_serveur.creerCarnet(QStringLiteral("famille"), QStringLiteral("Famille"));
+        m_chemin = QStringLiteral("famille");
+        mettre(QStringLiteral("Anne"), "BDAY:1980-03-04");
+        const auto tarvelon = [](const QStringList& arguments, QString& dit) {
+            QProcess p;
+            p.start(QStringLiteral(TARVELON), arguments);
+            p.waitForFinished(30000);
+            dit = QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
+            return p.exitCode();
+        };
+        const QStringList compte{"--compte", m_serveur.url().toString(), "alice",
+                                 "--mot-de-passe-commande", "echo secret"};
+        QString dit;
+        QCOMPARE(tarvelon(compte + QStringList{"--carnet", "Voisins"}, dit), 1);
+        QVERIFY2(dit.contains(QString::fromUtf8("le carnet d'adresses « Voisins » n'existe pas")) &&
+                     dit.contains(QStringLiteral("Famille")),
+                 qPrintable(dit));
+        QCOMPARE(tarvelon(compte + QStringList{"--carnet", "famille", "--synchroniser"}, dit), 0);
+        QVERIFY2(dit.contains(QString::fromUtf8("carnet « Famille » suivi")) &&
+                     dit.contains(QString::fromUtf8("Carnet « Famille » : 1 anniversaire ajouté.")),
+                 qPrintable(dit));
+        QVERIFY(anniversaires().contains(QStringLiteral("Anne 04/03 1980")));
+    }
+
+    // The server refuses: a French reason, the state and the table as they were.
+    void wrongPassword_stateUntouched()
+    {
+        mettre(QStringLiteral("Anne"), "BDAY:1980-03-04");
+        const synchro::Bilan b = synchro::synchroniser(compte(), QStringLiteral("faux"), db());
+        QVERIFY(!b.reussi);
+        QVERIFY2(b.texte.contains(QString::fromUtf8("Le carnet « Amis » n'a pas pu être lu")),
+                 qPrintable(b.texte));
+        QVERIFY(!QFile::exists(synchro::fichierEtatCarnets()));
+        QCOMPARE(anniversaires().size(), 1);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCarnets)
+#include "test_carnets.moc"

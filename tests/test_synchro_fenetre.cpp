@@ -1,0 +1,171 @@
+// The synchronisation from the window: the account dialog, runs in the
+// background that never hold the window, a failure told once, quietly.
+#include "dav/dav.h"
+#include "radicale.h"
+#include "support.h"
+#include "synchro/compte.h"
+#include "windows/echange/fenetre.h"
+#include "windows/synchro/dialogue.h"
+#include "windows/synchro/synchronisation.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QtTest>
+
+class TestSynchroFenetre : public QObject {
+    Q_OBJECT
+
+    test::Radicale m_serveur;
+    QTemporaryDir m_xdg;
+
+    int surLeServeur()
+    {
+        dav::Client c({m_serveur.url(), QStringLiteral("alice"), QStringLiteral("secret"), {}});
+        const std::optional<synchro::Compte> compte = synchro::lireCompte();
+        return int(
+            dav::changements(c, {compte->agenda, {}, true, true}, QString()).presents.size());
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        RADICALE_OU_PASSER(m_serveur);
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_xdg.filePath(QStringLiteral("config"))));
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_xdg.filePath(QStringLiteral("state"))));
+    }
+
+    void dialogThenBackgroundRuns_quietFailureToldOnce()
+    {
+        test::Installation inst(
+            {{"Georges", "23/04", "0000", "M"}, {"Paul", "12/05", "1980", " "}});
+        auto w = inst.startWindow();
+        echange::installer(w.get(), w->Data1->database(), [&w] { w->Actualiser(); });
+        auto* sync = new synchro::Synchronisation(w.get(), w->Data1->databaseName());
+        sync->delaiApresChangement = 100;
+        QStringList avis;
+        const platform::ScopedSwap<synchro::Synchronisation::Avis> calme(
+            synchro::Synchronisation::avisSlot(), [&avis](const QString& t) { avis << t; });
+
+        // The account dialog: the search lists the calendars, "Créer" makes one.
+        QTimer::singleShot(0, [&] {
+            auto* d = qobject_cast<synchro::DialogueCompte*>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            d->Adresse->setText(m_serveur.url().toString());
+            d->Utilisateur->setText(QStringLiteral("alice"));
+            d->MotDePasse->setText(QStringLiteral("secret"));
+            d->Garder->setChecked(false); // for this session only
+            d->Chercher->click();
+            QCOMPARE(d->Agenda->currentText(),
+                     QString::fromUtf8("Créer « Fêtes et anniversaires »"));
+            d->Enregistrer->click();
+        });
+        QSignalSpy fini(sync, &synchro::Synchronisation::terminee);
+        sync->configurer();
+        QVERIFY(fini.wait(20000));
+        QCOMPARE(inst.messages.shown.size(), size_t(1)); // asked for: told
+        QVERIFY2(inst.messages.shown[0].text.contains(QString::fromUtf8("2 événements ajoutés")),
+                 qPrintable(inst.messages.shown[0].text));
+        QCOMPARE(surLeServeur(), 2);
+
+        // A change in the window: a run in the background, half a minute
+        // (here a tenth of a second) later.
+        w->Text1[0]->setText(QStringLiteral("Georgette"));
+        w->SSCommand2_Click(0);
+        QVERIFY(fini.wait(20000));
+        QCOMPARE(inst.messages.shown.size(), size_t(1)); // not asked for: nothing shown
+        QCOMPARE(surLeServeur(), 2);
+
+        // The server gone: said once, quietly, until a run succeeds.
+        const int port = m_serveur.port();
+        m_serveur.arreter();
+        for (const char* nom : {"Georgia", "Georgina"}) {
+            w->Text1[0]->setText(QString::fromLatin1(nom));
+            w->SSCommand2_Click(1);
+            QVERIFY(fini.wait(20000));
+        }
+        QCOMPARE(avis.size(), 1);
+        QVERIFY2(avis[0].contains(QStringLiteral("refusée")), qPrintable(avis[0]));
+        QCOMPARE(inst.messages.shown.size(), size_t(1));
+        QVERIFY(m_serveur.demarrer(port));
+        sync->lancer(false);
+        QVERIFY(fini.wait(20000));
+        QVERIFY(fini.last().value(0).value<synchro::Bilan>().reussi);
+        QCOMPARE(avis.size(), 1);
+    }
+
+    // A book ticked: what will come is said first; a no leaves it out, a yes
+    // brings exactly what was said, and the window shows it.
+    void addressBook_announcedThenAgreed()
+    {
+        const QUrl carnet = m_serveur.creerCarnet(QStringLiteral("amis"), QStringLiteral("Amis"));
+        for (const auto& [nom, bday] :
+             {std::pair{"Anne", "1980-03-04"}, {"Bruno", "--0423"}, {"Paul", "1980-05-12"}})
+            QVERIFY(m_serveur.deposer(QStringLiteral("amis"), QString::fromLatin1(nom) + ".vcf",
+                                      QByteArray("BEGIN:VCARD\r\nVERSION:3.0\r\nUID:") + nom +
+                                          "\r\nFN:" + nom + "\r\nBDAY:" + bday +
+                                          "\r\nEND:VCARD\r\n"));
+        QVERIFY(
+            m_serveur.deposer(QStringLiteral("amis"), QStringLiteral("eve.vcf"),
+                              "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:eve\r\nFN:Eve\r\nEND:VCARD\r\n"));
+        test::Installation inst(
+            {{"Georges", "23/04", "0000", "M"}, {"Paul", "12/05", "1980", " "}});
+        auto w = inst.startWindow();
+        auto* sync = new synchro::Synchronisation(w.get(), w->Data1->databaseName(),
+                                                  [&w] { w->Actualiser(); });
+        QStringList avis;
+        const platform::ScopedSwap<synchro::Synchronisation::Avis> calme(
+            synchro::Synchronisation::avisSlot(), [&avis](const QString& t) { avis << t; });
+        QTRY_COMPARE(avis.size(), 1); // no password this session: said, never asked unasked
+        QVERIFY2(avis[0].contains(QString::fromUtf8("Synchroniser maintenant")),
+                 qPrintable(avis[0]));
+        QSignalSpy fini(sync, &synchro::Synchronisation::terminee);
+        const auto dialogue = [&](int reponse) {
+            inst.messages.answers = {reponse};
+            QTimer::singleShot(0, [&] {
+                auto* d = qobject_cast<synchro::DialogueCompte*>(QApplication::activeModalWidget());
+                QVERIFY(d);
+                const auto fermer = qScopeGuard([d] {
+                    if (d->isVisible())
+                        d->reject();
+                });
+                d->MotDePasse->setText(QStringLiteral("secret"));
+                d->Garder->setChecked(false);
+                d->Chercher->click();
+                const QList<QListWidgetItem*> amis =
+                    d->Carnets->findItems(QStringLiteral("Amis"), Qt::MatchExactly);
+                QVERIFY2(amis.size() == 1, qPrintable(d->Etat->text()));
+                amis[0]->setCheckState(Qt::Checked);
+                d->Enregistrer->click();
+            });
+            sync->configurer();
+            QVERIFY(fini.wait(20000));
+        };
+        w->SSCommand5_Click(); // the birthday view
+        QCOMPARE(w->Data1->recordset().recordCount(), 1);
+        const size_t avant = inst.messages.shown.size();
+        dialogue(platform::AnswerNo);
+        QCOMPARE(inst.messages.shown.size(), avant + 2); // the question, the report
+        QCOMPARE(inst.messages.shown[avant].text,
+                 QString::fromUtf8("Carnet « Amis » : 3 anniversaires trouvés dans 4 contacts, "
+                                   "dont 1 déjà présent.\n\rLes ajouter au calendrier, et les "
+                                   "tenir à jour ?"));
+        QVERIFY(synchro::lireCompte()->carnets.isEmpty());
+
+        dialogue(platform::AnswerYes);
+        QCOMPARE(synchro::lireCompte()->carnets, QList<QUrl>{carnet});
+        const QString rapport = inst.messages.shown.back().text;
+        QVERIFY2(rapport.contains(QString::fromUtf8("Carnet « Amis » : 2 anniversaires ajoutés, "
+                                                    "1 déjà présent.")),
+                 qPrintable(rapport));
+        // The window, in the birthday view, has them without a move.
+        QCOMPARE(w->Data1->recordset().recordCount(), 3); // Paul, Anne, Bruno
+    }
+};
+
+QTEST_MAIN(TestSynchroFenetre)
+#include "test_synchro_fenetre.moc"

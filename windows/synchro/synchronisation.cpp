@@ -1,0 +1,184 @@
+#include "windows/synchro/synchronisation.h"
+
+#include "platform/messagebox.h"
+#include "socle/sqlite.h"
+#include "synchro/motdepasse.h"
+#include "synchro/synchro.h"
+#include "windows/echange/fenetre.h"
+#include "windows/synchro/dialogue.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QFile>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QThread>
+#include <QWidget>
+#include <cstdio>
+
+namespace synchro {
+
+namespace {
+
+// A desktop notification that asks for nothing; the error output when
+// there is no notification server.
+void aviserLeBureau(const QString& texte)
+{
+    QDBusMessage appel = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.Notifications"), QStringLiteral("Notify"));
+    appel << QStringLiteral("Tarvelon") << uint(0) << QStringLiteral("tarvelon")
+          << QStringLiteral("Tarvelon : synchronisation") << texte << QStringList()
+          << QVariantMap{{QStringLiteral("desktop-entry"), QStringLiteral("tarvelon")}} << int(-1);
+    if (!QDBusConnection::sessionBus().isConnected() || !QDBusConnection::sessionBus().send(appel))
+        std::fprintf(stderr, "tarvelon : %s\n", texte.toUtf8().constData());
+}
+
+} // namespace
+
+Synchronisation::Avis& Synchronisation::avisSlot()
+{
+    static Avis avis = aviserLeBureau;
+    return avis;
+}
+
+Synchronisation::Synchronisation(QWidget* fenetre, const QString& fichierCalendrier,
+                                 std::function<void()> apresChangement)
+    : QObject(fenetre)
+    , m_fenetre(fenetre)
+    , m_fichier(fichierCalendrier)
+    , m_apresChangement(std::move(apresChangement))
+    , m_veille(std::make_unique<socle::Database>())
+{
+    qRegisterMetaType<synchro::Bilan>("synchro::Bilan");
+    echange::ajouterAuMenu(fenetre, QStringLiteral("Synchronisation…"), [this] { configurer(); });
+    echange::ajouterAuMenu(fenetre, QStringLiteral("Synchroniser maintenant"),
+                           [this] { lancer(true); });
+
+    // A change of the calendar, by the window or anybody else: a run half a
+    // minute later (a second change puts it off again).
+    m_veille->open(QFile::encodeName(fichierCalendrier).toStdString(), socle::OpenMode::ReadOnly);
+    m_version = m_veille->dataVersion();
+    m_changement.setSingleShot(true);
+    connect(&m_changement, &QTimer::timeout, this, [this] { lancer(false); });
+    connect(&m_sondage, &QTimer::timeout, this, &Synchronisation::surveiller);
+    m_sondage.start(2000);
+    connect(&m_carnets, &QTimer::timeout, this, [this] { lancer(false); });
+
+    // A run at start, once the window is up.
+    QTimer::singleShot(0, this, [this] {
+        m_carnets.start(periodeCarnets);
+        if (lireCompte())
+            lancer(false);
+    });
+}
+
+Synchronisation::~Synchronisation()
+{
+    if (m_travail) {
+        m_travail->wait();
+        delete m_travail;
+    }
+}
+
+void Synchronisation::surveiller()
+{
+    const std::optional<std::int64_t> version = m_veille->dataVersion();
+    if (version && version != m_version) {
+        m_version = version;
+        if (lireCompte())
+            m_changement.start(delaiApresChangement);
+    }
+}
+
+std::optional<QString> Synchronisation::motDePasse(const Compte& compte, bool demande)
+{
+    if (m_motDePasse)
+        return m_motDePasse;
+    const MotDePasse m = lireMotDePasse(compte);
+    if (m.valeur) {
+        if (compte.commandeMotDePasse.isEmpty())
+            m_motDePasse = m.valeur;
+        return m.valeur;
+    }
+    // No keyring, nor a command: asked once per session, when the user asks
+    // for a run (a run in the background never opens a box).
+    if (!compte.commandeMotDePasse.isEmpty() || !demande)
+        return std::nullopt;
+    bool ok = false;
+    const QString tape = QInputDialog::getText(
+        m_fenetre, QStringLiteral("Synchronisation"),
+        QStringLiteral("Mot de passe de %1 sur %2 :").arg(compte.utilisateur, compte.adresse),
+        QLineEdit::Password, QString(), &ok);
+    if (!ok || tape.isEmpty())
+        return std::nullopt;
+    m_motDePasse = tape;
+    return m_motDePasse;
+}
+
+void Synchronisation::lancer(bool demande)
+{
+    const std::optional<Compte> compte = lireCompte();
+    if (!compte) {
+        if (demande)
+            configurer();
+        return;
+    }
+    if (m_travail) { // one at a time: this one follows
+        m_encore = true;
+        return;
+    }
+    const std::optional<QString> mdp = motDePasse(*compte, demande);
+    if (!mdp) {
+        if (demande)
+            platform::msgBox(QStringLiteral("La synchronisation n'a pas pu se faire : aucun mot "
+                                            "de passe."),
+                             platform::MbInformation, QStringLiteral("Synchronisation"));
+        else if (!std::exchange(m_echecDit, true))
+            avisSlot()(QStringLiteral("La synchronisation attend le mot de passe de %1 : "
+                                      "choisissez « Synchroniser maintenant » dans le menu de la "
+                                      "fenêtre (clic droit).")
+                           .arg(compte->utilisateur));
+        return;
+    }
+    m_travail = QThread::create([this, c = *compte, m = *mdp, fichier = m_fichier, demande] {
+        const Bilan bilan = synchroniser(c, m, fichier);
+        QMetaObject::invokeMethod(
+            this, [this, bilan, demande] { fin(bilan, demande); }, Qt::QueuedConnection);
+    });
+    m_travail->start();
+}
+
+void Synchronisation::fin(const Bilan& bilan, bool demande)
+{
+    m_travail->wait();
+    delete m_travail;
+    m_travail = nullptr;
+    if (!bilan.reussi && bilan.texte.contains(QStringLiteral("mot de passe")))
+        m_motDePasse.reset(); // asked again next time
+    if (bilan.tableChangee && m_apresChangement)
+        m_apresChangement();
+    if (demande)
+        platform::msgBox(bilan.texte, platform::MbInformation, QStringLiteral("Synchronisation"));
+    else if (!bilan.reussi && !m_echecDit)
+        avisSlot()(bilan.texte);
+    m_echecDit = !bilan.reussi && (m_echecDit || !demande);
+    if (bilan.reussi)
+        m_echecDit = false;
+    emit terminee(bilan);
+    if (std::exchange(m_encore, false))
+        lancer(false);
+}
+
+void Synchronisation::configurer()
+{
+    DialogueCompte dialogue(m_fenetre, lireCompte(), m_fichier);
+    if (dialogue.exec() != QDialog::Accepted)
+        return;
+    if (dialogue.motDePasseDeSession())
+        m_motDePasse = dialogue.motDePasseDeSession();
+    lancer(true);
+}
+
+} // namespace synchro
