@@ -80,7 +80,8 @@ else
   man -w tarvelon tarvelon-rappel
 fi
 XDG_RUNTIME_DIR="$runtime" systemd-analyze --user verify "$manuels" \
-  /usr/lib/systemd/user/tarvelon-rappel.service /usr/lib/systemd/user/tarvelon-rappel.timer
+  /usr/lib/systemd/user/tarvelon-rappel.service /usr/lib/systemd/user/tarvelon-rappel.timer \
+  /usr/lib/systemd/user/tarvelon-synchronisation.service
 
 echo "== tarvelon, lancé par son entrée de bureau"
 commande=$(sed -n 's/^Exec=//p' /usr/share/applications/tarvelon.desktop)
