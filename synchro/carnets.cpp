@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <map>
+#include <set>
 #include <unordered_map>
 
 namespace synchro {
@@ -389,23 +390,12 @@ BilanCarnets suivreCarnets(dav::Client& client, const Compte& compte, socle::Dat
         phrases << QStringLiteral("L'état des carnets ne peut pas être écrit (%1).")
                        .arg(fichierEtatCarnets());
     }
-    bilan.texte = phrases.join(QLatin1Char('\n'));
-    return bilan;
-}
-
-std::set<std::int64_t> fichesDesCarnets(const std::vector<socle::FicheStockee>& fiches)
-{
-    std::unordered_map<std::int64_t, const socle::Fiche*> table;
-    for (const socle::FicheStockee& f : fiches)
-        table[f.rowid] = &f.fiche;
-    std::set<std::int64_t> rowids;
-    for (const auto& [url, carnet] : lireEtat())
+    for (const auto& [url, carnet] : etat)
         for (const auto& [cle, c] : carnet.contacts)
             if (c.rowid > 0)
-                if (const auto it = table.find(c.rowid);
-                    it != table.end() && *it->second == c.ecrite)
-                    rowids.insert(c.rowid);
-    return rowids;
+                bilan.ecrites.emplace(c.rowid, c.ecrite);
+    bilan.texte = phrases.join(QLatin1Char('\n'));
+    return bilan;
 }
 
 } // namespace synchro

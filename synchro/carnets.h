@@ -6,7 +6,7 @@
 
 #include <QString>
 #include <QUrl>
-#include <set>
+#include <map>
 #include <vector>
 
 // The birthdays of the address books the user follows on the account's
@@ -26,10 +26,15 @@ struct BilanCarnets {
     bool reussi = true;
     QString texte;             // French: one sentence per book, or why not
     bool tableChangee = false; // entries were added, changed or removed
+    // What Tarvelon wrote from the books, by rowid: such an entry that still
+    // holds it is not published to the calendar unless the user asks (the
+    // phone shows it already).
+    std::map<std::int64_t, socle::Fiche> ecrites;
 };
 
 // A run over the account's books, on the calendar's connection; each book
-// in one transaction, its state recorded after it.
+// in one transaction, its state recorded after it. The state of a book no
+// longer followed is dropped: its entries are the user's.
 BilanCarnets suivreCarnets(dav::Client& client, const Compte& compte, socle::Database& base);
 
 // What the first import of a book would bring, without writing anything:
@@ -42,10 +47,6 @@ struct Apercu {
     QString texte() const;
 };
 Apercu apercu(dav::Client& client, const QUrl& carnet, socle::Database& base);
-
-// The entries that came from the books and still hold what Tarvelon wrote
-// (they are not published to the calendar unless the user asks).
-std::set<std::int64_t> fichesDesCarnets(const std::vector<socle::FicheStockee>& fiches);
 
 // The state file of the address books followed.
 QString fichierEtatCarnets();

@@ -64,4 +64,32 @@ void writeDatabase(const QString& path, const std::vector<Row>& rows)
     }
 }
 
+QStringList storedRows(const QString& path, QChar separator)
+{
+    platform::SqliteDatabase db;
+    QStringList list;
+    if (!db.open(path, false))
+        return list;
+    platform::SqliteStatement query(db, "SELECT Nom, Date, Annee, MF FROM Fetes ORDER BY rowid");
+    while (query.step() == platform::SqliteRow)
+        list << QStringList{query.columnText(0), query.columnText(1), query.columnText(2),
+                            query.columnText(3)}
+                    .join(separator);
+    return list;
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        return {};
+    return file.fileName();
+}
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 } // namespace test

@@ -38,5 +38,13 @@ using Row = socle::Fiche;
 
 // Writes a database file with the table Fetes and the rows.
 void writeDatabase(const QString& path, const std::vector<Row>& rows);
+// The rows of a database file as stored, in rowid order, each
+// "Nom|Date|Annee|MF" (or joined by another separator); none when unreadable.
+QStringList storedRows(const QString& path, QChar separator = QLatin1Char('|'));
+
+// A file of these bytes (replaced when there); its path, or empty.
+QString writeFile(const QString& path, const QByteArray& bytes);
+// A file's bytes; empty when unreadable.
+QByteArray readFile(const QString& path);
 
 } // namespace test

@@ -44,16 +44,7 @@ void Installation::writeSettings(const QByteArray& settings)
 
 QStringList Installation::storedRows() const
 {
-    platform::SqliteDatabase db;
-    QStringList list;
-    if (!db.open(dbPath(), false))
-        return list;
-    platform::SqliteStatement query(db, "SELECT Nom, Date, Annee, MF FROM Fetes ORDER BY rowid");
-    while (query.step() == platform::SqliteRow)
-        list << QStringList{query.columnText(0), query.columnText(1), query.columnText(2),
-                            query.columnText(3)}
-                    .join(QLatin1Char('|'));
-    return list;
+    return test::storedRows(dbPath());
 }
 
 std::unique_ptr<Tarvelon> Installation::loadWindow()

@@ -84,18 +84,7 @@ class TestAncien : public QObject {
         return file;
     }
 
-    static QStringList rows(const QString& file)
-    {
-        platform::SqliteDatabase db;
-        QStringList list;
-        if (!db.open(file, false))
-            return list;
-        platform::SqliteStatement q(db, "SELECT Nom, Date, Annee, MF FROM Fetes ORDER BY rowid");
-        while (q.step() == platform::SqliteRow)
-            list << QStringList{q.columnText(0), q.columnText(1), q.columnText(2), q.columnText(3)}
-                        .join('\t');
-        return list;
-    }
+    static QStringList rows(const QString& file) { return test::storedRows(file, '\t'); }
 
     echange::Rapport import(const QString& db, const QString& what, const QString& home = {})
     {

@@ -38,26 +38,11 @@ class TestEchange : public QObject {
         return file;
     }
 
-    static QStringList rows(const QString& file)
-    {
-        platform::SqliteDatabase db;
-        QStringList list;
-        if (!db.open(file, false))
-            return list;
-        platform::SqliteStatement q(db, "SELECT Nom, Date, Annee, MF FROM Fetes ORDER BY rowid");
-        while (q.step() == platform::SqliteRow)
-            list << QStringList{q.columnText(0), q.columnText(1), q.columnText(2), q.columnText(3)}
-                        .join(QLatin1Char('|'));
-        return list;
-    }
+    static QStringList rows(const QString& file) { return test::storedRows(file); }
 
     QString write(const QString& name, const QByteArray& bytes)
     {
-        QFile file(path(name));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return {};
-        file.write(bytes);
-        return file.fileName();
+        return test::writeFile(path(name), bytes);
     }
 
     static Rapport import(const QString& db, const QString& file)
@@ -74,11 +59,7 @@ class TestEchange : public QObject {
         return echange::exporter(base, file, selection);
     }
 
-    static QByteArray read(const QString& file)
-    {
-        QFile f(file);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
+    static QByteArray read(const QString& file) { return test::readFile(file); }
 
 private Q_SLOTS:
     // Every birthday form that address books write.

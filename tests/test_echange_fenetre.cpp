@@ -22,11 +22,7 @@ class TestEchangeFenetre : public QObject {
 
     QString write(const QString& name, const QByteArray& bytes)
     {
-        QFile file(m_files.filePath(name));
-        if (!file.open(QIODevice::WriteOnly))
-            return {};
-        file.write(bytes);
-        return file.fileName();
+        return test::writeFile(m_files.filePath(name), bytes);
     }
 
     static std::vector<test::Row> calendrier()
