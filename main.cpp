@@ -1,11 +1,11 @@
 #include "commande/commande.h"
+#include "store/calendrier.h"
 #include "windows/echange/fenetre.h"
 #include "windows/main/application.h"
 #include "windows/main/tarvelon.h"
 #include "windows/synchro/synchronisation.h"
 
 #include <QApplication>
-#include <QStandardPaths>
 
 int main(int argc, char* argv[])
 {
@@ -21,9 +21,8 @@ int main(int argc, char* argv[])
 
     windows::Tarvelon fenetre;
     // Asked before the load, which makes a missing calendar.
-    const std::optional<QString> ancienne = echange::proposerAncienneInstallation(
-        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-        QStringLiteral("/tarvelon/tarvelon.db"));
+    const std::optional<QString> ancienne =
+        echange::proposerAncienneInstallation(store::calendarPath());
     if (!fenetre.Form_Load())
         return 1;
     echange::installer(

@@ -166,8 +166,11 @@ int main(int argc, char** argv)
             serveur.mettre("c7.vcf", carte(7, QDate(1999, 12, 31)));
         dav::Client client(identite);
         synchro::BilanCarnets bilan;
-        const double ms =
-            bench::millis([&] { bilan = synchro::suivreCarnets(client, compte, base); });
+        const double ms = bench::millis([&] {
+            socle::Instantane table;
+            socle::lireInstantane(base, table);
+            bilan = synchro::suivreCarnets(client, compte, base, table);
+        });
         std::printf("%-20s %7.0f ms  %4d requêtes  %s\n",
                     tour == 0   ? "premier import"
                     : tour == 1 ? "rien de changé"

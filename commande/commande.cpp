@@ -1,43 +1,18 @@
 #include "commande/commande.h"
 
-#include "commande/synchronisation.h"
+#include "commande/sortie.h"
+#include "commande/verbes.h"
 
-#include "ancien/ancien.h"
-#include "echange/echange.h"
-#include "socle/texte.h"
-#include "store/calendrier.h"
-
-#include <QDir>
-#include <QStandardPaths>
+#include <QCommandLineParser>
+#include <QCoreApplication>
 #include <algorithm>
-#include <cstdio>
+#include <functional>
 
 namespace commande {
 
-using echange::Rapport;
-
 namespace {
 
-const QStringList Options = {QStringLiteral("--importer"), QStringLiteral("--exporter"),
-                             QStringLiteral("--fetes"),    QStringLiteral("--anniversaires"),
-                             QStringLiteral("--help"),     QStringLiteral("--version")};
-
-// What reaches the terminal: a file's names and dates are its data, and its
-// control characters (a title or screen escape sequence) are blanked.
-void ecrire(std::FILE* flux, const QString& texte)
-{
-    for (const QString& ligne : texte.split(QLatin1Char('\n'))) {
-        std::fputs(socle::texteSur(ligne.toStdString()).c_str(), flux);
-        std::fputc('\n', flux);
-    }
-}
-
-int usage(const QString& erreur)
-{
-    ecrire(stderr, QStringLiteral("tarvelon : ") + erreur +
-                       QStringLiteral("\nEssayez « tarvelon --help » pour en savoir plus."));
-    return 2;
-}
+const QString NomParDefaut = QStringLiteral("Fêtes et anniversaires");
 
 QString aide()
 {
@@ -86,83 +61,197 @@ QString aide()
         "réseau qui refuse (rien n'est changé), 2 option incorrecte.");
 }
 
+// The options, and the verb each belongs to.
+struct Options {
+    QCommandLineOption importer{QStringLiteral("importer"), {}, QStringLiteral("FICHIER")};
+    QCommandLineOption exporter{QStringLiteral("exporter"), {}, QStringLiteral("FICHIER")};
+    QCommandLineOption fetes{QStringLiteral("fetes")};
+    QCommandLineOption anniversaires{QStringLiteral("anniversaires")};
+    QCommandLineOption compte{QStringLiteral("compte"), {}, QStringLiteral("ADRESSE")};
+    QCommandLineOption agenda{QStringLiteral("agenda"), {}, QStringLiteral("NOM")};
+    QCommandLineOption carnet{QStringLiteral("carnet"), {}, QStringLiteral("NOM")};
+    QCommandLineOption publierCarnets{QStringLiteral("publier-carnets")};
+    QCommandLineOption commandeMotDePasse{
+        QStringLiteral("mot-de-passe-commande"), {}, QStringLiteral("COMMANDE")};
+    QCommandLineOption rappel{QStringLiteral("rappel"), {}, QStringLiteral("QUAND")};
+    QCommandLineOption certificat{QStringLiteral("certificat"), {}, QStringLiteral("EMPREINTE")};
+    QCommandLineOption synchroniser{QStringLiteral("synchroniser")};
+    QCommandLineOption aide{QStringLiteral("help")};
+    QCommandLineOption version{QStringLiteral("version")};
+
+    QList<QCommandLineOption> toutes() const
+    {
+        return {importer,      exporter,       fetes,
+                anniversaires, compte,         agenda,
+                carnet,        publierCarnets, commandeMotDePasse,
+                rappel,        certificat,     synchroniser,
+                aide,          version};
+    }
+    // What goes with --compte only.
+    QList<const QCommandLineOption*> duCompte() const
+    {
+        return {&agenda, &carnet, &publierCarnets, &commandeMotDePasse, &rappel, &certificat};
+    }
+};
+
+// The options the window's toolkit takes (-style fusion, -platform xcb...):
+// they start the window as before.
+QList<QCommandLineOption> optionsDuBureau()
+{
+    QList<QCommandLineOption> options;
+    for (const char* nom : {"platform", "platformpluginpath", "platformtheme", "plugin",
+                            "qwindowgeometry", "qwindowicon", "qwindowtitle", "display", "geometry",
+                            "style", "stylesheet", "session", "title"}) {
+        QCommandLineOption o(QString::fromLatin1(nom), {}, QStringLiteral("VALEUR"));
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        options << o;
+    }
+    for (const char* nom : {"reverse", "widgetcount", "nograb", "dograb", "sync"}) {
+        QCommandLineOption o{QString::fromLatin1(nom)};
+        o.setFlags(QCommandLineOption::HiddenFromHelp);
+        options << o;
+    }
+    return options;
+}
+
+QString nomDOption(const QString& nom)
+{
+    return (nom.size() == 1 ? QStringLiteral("-") : QStringLiteral("--")) + nom;
+}
+
+// What the parser could not take: an option it does not know, or one whose
+// value is missing (it can only be the last argument).
+int refus(const QCommandLineParser& parser, const QStringList& arguments)
+{
+    if (!parser.unknownOptionNames().isEmpty())
+        return usage(QStringLiteral("option inconnue « %1 »")
+                         .arg(nomDOption(parser.unknownOptionNames().constFirst())));
+    const QString option = arguments.isEmpty() ? QString() : arguments.constLast();
+    if (option == QLatin1String("--importer") || option == QLatin1String("--exporter"))
+        return usage(QStringLiteral("l'option « %1 » attend un fichier").arg(option));
+    if (option == QLatin1String("--compte"))
+        return usage(
+            QStringLiteral("--compte attend l'adresse du serveur et le nom d'utilisateur"));
+    return usage(QStringLiteral("l'option « %1 » attend une valeur").arg(option));
+}
+
+std::optional<synchro::Rappel> lireRappel(const QString& valeur)
+{
+    if (valeur == QLatin1String("aucun"))
+        return synchro::Rappel::Aucun;
+    if (valeur == QLatin1String("veille"))
+        return synchro::Rappel::Veille;
+    if (valeur == QLatin1String("jour"))
+        return synchro::Rappel::Jour;
+    return std::nullopt;
+}
+
+// The account and the runs talk to the network and the keyring: they need
+// an application, never a display.
+int avecApplication(const std::function<int()>& verbe)
+{
+    static int argc = 1;
+    static char nom[] = "tarvelon";
+    static char* argv[] = {nom, nullptr};
+    QCoreApplication application(argc, argv);
+    return verbe();
+}
+
+int compteEtSynchronisation(const QCommandLineParser& parser, const Options& o)
+{
+    const bool synchro = parser.isSet(o.synchroniser);
+    if (!parser.isSet(o.compte)) {
+        const auto duCompte = o.duCompte();
+        if (!synchro || std::any_of(duCompte.begin(), duCompte.end(),
+                                    [&](const QCommandLineOption* x) { return parser.isSet(*x); }))
+            return usage(QStringLiteral("--agenda, --carnet, --publier-carnets, --rappel, "
+                                        "--certificat et --mot-de-passe-commande vont avec "
+                                        "--compte"));
+        if (!parser.positionalArguments().isEmpty())
+            return usage(QStringLiteral("option inconnue « %1 »")
+                             .arg(parser.positionalArguments().constFirst()));
+        return avecApplication(synchroniser);
+    }
+    const QStringList reste = parser.positionalArguments();
+    if (reste.isEmpty())
+        return usage(
+            QStringLiteral("--compte attend l'adresse du serveur et le nom d'utilisateur"));
+    if (reste.size() > 1)
+        return usage(QStringLiteral("option inconnue « %1 »").arg(reste[1]));
+    DemandeCompte demande;
+    demande.adresse = parser.value(o.compte);
+    demande.utilisateur = reste.constFirst();
+    demande.agenda = parser.isSet(o.agenda) ? parser.value(o.agenda) : NomParDefaut;
+    if (parser.isSet(o.commandeMotDePasse))
+        demande.commandeMotDePasse = parser.value(o.commandeMotDePasse);
+    if (parser.isSet(o.rappel)) {
+        demande.rappel = lireRappel(parser.value(o.rappel));
+        if (!demande.rappel)
+            return usage(QStringLiteral("--rappel attend aucun, veille ou jour"));
+    }
+    for (const QString& e : parser.values(o.certificat))
+        demande.empreintes << e.toUpper();
+    demande.carnets = parser.values(o.carnet);
+    demande.publierCarnets = parser.isSet(o.publierCarnets);
+    return avecApplication([&] {
+        const int code = compte(demande);
+        return code != 0 || !synchro ? code : synchroniser();
+    });
+}
+
+int echanges(const QCommandLineParser& parser, const Options& o)
+{
+    const QStringList fichiers = parser.values(o.importer) + parser.values(o.exporter);
+    if (!parser.positionalArguments().isEmpty())
+        return usage(QStringLiteral("option inconnue « %1 »")
+                         .arg(parser.positionalArguments().constFirst()));
+    if (fichiers.size() > 1)
+        return usage(QStringLiteral("un seul fichier à importer ou à exporter à la fois"));
+    if (parser.isSet(o.fetes) && parser.isSet(o.anniversaires))
+        return usage(QStringLiteral("--fetes et --anniversaires ne vont pas ensemble"));
+    const bool selection = parser.isSet(o.fetes) || parser.isSet(o.anniversaires);
+    if (fichiers.isEmpty() || (parser.isSet(o.importer) && selection))
+        return usage(QStringLiteral("--fetes et --anniversaires vont avec --exporter"));
+    if (parser.isSet(o.importer))
+        return importer(fichiers.constFirst());
+    return exporter(fichiers.constFirst(), parser.isSet(o.fetes) ? socle::Selection::Fetes
+                                           : selection           ? socle::Selection::Anniversaires
+                                                                 : socle::Selection::Tout);
+}
+
 } // namespace
 
 std::optional<int> executer(const QStringList& arguments)
 {
-    if (estSynchronisation(arguments))
-        return executerSynchronisation(arguments);
-    const bool notre = std::any_of(arguments.begin(), arguments.end(), [](const QString& a) {
-        return Options.contains(a.section(QLatin1Char('='), 0, 0));
-    });
-    if (!notre)
-        return std::nullopt;
-
-    QString importer, exporter;
-    std::optional<socle::Selection> selection;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        QString option = arguments[i];
-        std::optional<QString> valeur;
-        if (option.startsWith(QLatin1String("--")) && option.contains(QLatin1Char('='))) {
-            valeur = option.section(QLatin1Char('='), 1);
-            option = option.section(QLatin1Char('='), 0, 0);
-        }
-        if (option == QLatin1String("--help")) {
-            ecrire(stdout, aide());
-            return 0;
-        }
-        if (option == QLatin1String("--version")) {
-            ecrire(stdout, QStringLiteral("tarvelon " TARVELON_VERSION));
-            return 0;
-        }
-        if (option == QLatin1String("--importer") || option == QLatin1String("--exporter")) {
-            if (!valeur) {
-                if (i + 1 >= arguments.size())
-                    return usage(QStringLiteral("l'option « %1 » attend un fichier").arg(option));
-                valeur = arguments[++i];
-            }
-            if (!importer.isEmpty() || !exporter.isEmpty())
-                return usage(QStringLiteral("un seul fichier à importer ou à exporter à la fois"));
-            (option == QLatin1String("--importer") ? importer : exporter) = *valeur;
-        } else if (option == QLatin1String("--fetes") ||
-                   option == QLatin1String("--anniversaires")) {
-            if (selection)
-                return usage(QStringLiteral("--fetes et --anniversaires ne vont pas ensemble"));
-            selection = option == QLatin1String("--fetes") ? socle::Selection::Fetes
-                                                           : socle::Selection::Anniversaires;
-        } else {
-            return usage(QStringLiteral("option inconnue « %1 »").arg(arguments[i]));
-        }
-    }
-    if (importer.isEmpty() && exporter.isEmpty())
-        return usage(QStringLiteral("--fetes et --anniversaires vont avec --exporter"));
-    if (!importer.isEmpty() && selection)
-        return usage(QStringLiteral("--fetes et --anniversaires vont avec --exporter"));
-
-    // The calendar of the window, made from the bundled one if it is not there yet.
-    const QString dossier = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                            QStringLiteral("/tarvelon/");
-    QDir().mkpath(dossier);
-    socle::Database base;
-    QString message;
-    if (!store::openCalendar(base, dossier + QStringLiteral("tarvelon.db"), &message)) {
-        ecrire(stderr, QStringLiteral("tarvelon : ") +
-                           message.replace(QStringLiteral("\n\r"), QStringLiteral("\n")));
-        return 1;
-    }
-    const Rapport rapport =
-        importer.isEmpty()
-            ? echange::exporter(base, exporter, selection.value_or(socle::Selection::Tout))
-        : ancien::estAncien(importer) ? ancien::importer(base, importer, dossier)
-                                      : echange::importer(base, importer);
-    if (rapport.issue == Rapport::Reussi) {
-        ecrire(stdout, rapport.texte);
+    const Options o;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(o.toutes());
+    parser.addOptions(optionsDuBureau());
+    if (!parser.parse(QStringList{QStringLiteral("tarvelon")} + arguments))
+        return refus(parser, arguments);
+    if (parser.isSet(o.aide)) {
+        ecrire(stdout, aide());
         return 0;
     }
-    if (rapport.issue == Rapport::Usage)
-        return usage(rapport.texte);
-    ecrire(stderr, QStringLiteral("tarvelon : ") + rapport.texte);
-    return 1;
+    if (parser.isSet(o.version)) {
+        ecrire(stdout, QStringLiteral("tarvelon " TARVELON_VERSION));
+        return 0;
+    }
+
+    const bool echange = parser.isSet(o.importer) || parser.isSet(o.exporter) ||
+                         parser.isSet(o.fetes) || parser.isSet(o.anniversaires);
+    bool serveur = parser.isSet(o.compte) || parser.isSet(o.synchroniser);
+    for (const QCommandLineOption* option : o.duCompte())
+        serveur = serveur || parser.isSet(*option);
+    if (echange && serveur)
+        return usage(QStringLiteral("--importer et --exporter ne vont pas avec --compte ni "
+                                    "--synchroniser"));
+    if (echange)
+        return echanges(parser, o);
+    if (serveur)
+        return compteEtSynchronisation(parser, o);
+    return std::nullopt; // the window
 }
 
 } // namespace commande

@@ -55,7 +55,7 @@ Calendrier lireCalendrier(const std::string& chemin, const std::vector<std::stri
         // changes (the store never happened), and the reminder itself writes
         // nothing (query_only).
         calendrier.fiches.clear();
-        if (base.open(chemin, socle::OpenMode::ReadWrite) && base.exec("PRAGMA query_only = ON"))
+        if (base.open(chemin, socle::OpenMode::ReadWrite) && base.setQueryOnly())
             rc = socle::lireFichesDesJours(base, cles, calendrier.fiches);
         else
             rc = base.errorCode();

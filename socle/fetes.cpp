@@ -133,6 +133,26 @@ int lireFiches(Database& base, std::vector<FicheStockee>& fiches)
     return fin(requete, rc);
 }
 
+int lireInstantane(Database& base, Instantane& instantane)
+{
+    Transaction lecture(base, Transaction::Lock::Deferred);
+    if (!lecture.isOpen())
+        return lecture.code();
+    const std::optional<std::int64_t> version = base.dataVersion();
+    if (!version)
+        return base.errorCode();
+    instantane.version = *version;
+    instantane.fiches.clear();
+    if (const int code = lireFiches(base, instantane.fiches); code != SqliteOk)
+        return code;
+    return lecture.commit();
+}
+
+bool estAJour(Database& base, const Instantane& instantane)
+{
+    return base.dataVersion() == instantane.version;
+}
+
 int lireFichesDesJours(Database& base, const std::vector<std::string>& cles,
                        std::vector<Fiche>& fiches)
 {
@@ -196,41 +216,19 @@ int supprimerFiche(Database& base, std::int64_t rowid)
     return fin(suppression, suppression.step());
 }
 
-Ajout ajouterFiches(Database& base, const std::vector<Fiche>& fiches, Doublons doublons)
+std::vector<bool> dejaPresentes(const std::vector<FicheStockee>& table,
+                                const std::vector<Fiche>& fiches)
 {
-    Ajout ajout;
-    ajout.ajoutee.assign(fiches.size(), false);
-    ajout.rowids.assign(fiches.size(), 0);
-    const bool aMoi = !base.inTransaction();
-    if (aMoi && !base.exec("BEGIN IMMEDIATE")) {
-        ajout.code = base.errorCode();
-        return ajout;
-    }
-    const auto echec = [&](int code) {
-        if (aMoi)
-            base.exec("ROLLBACK");
-        Ajout refus;
-        refus.code = code;
-        refus.ajoutee.assign(fiches.size(), false);
-        refus.rowids.assign(fiches.size(), 0);
-        return refus;
-    };
-
     // What is already there, counted: the same name, day and year; for a
     // birthday without a year, any birthday of that name on that day. Each
     // entry there stands for one row of the file only, so that a file's own
     // repeats come in as often as the file holds them (a calendar restored
     // from its export keeps its two identical rows).
     std::unordered_map<std::string, std::size_t> deja, anniversaires;
-    if (doublons == Doublons::Ecarter) {
-        std::vector<FicheStockee> presentes;
-        if (const int rc = lireFiches(base, presentes); rc != SqliteOk)
-            return echec(rc);
-        for (const FicheStockee& f : presentes) {
-            ++deja[cle(f.fiche.nom, f.fiche.date, f.fiche.annee)];
-            if (!f.fiche.estFete())
-                ++anniversaires[cle(f.fiche.nom, f.fiche.date)];
-        }
+    for (const FicheStockee& f : table) {
+        ++deja[cle(f.fiche.nom, f.fiche.date, f.fiche.annee)];
+        if (!f.fiche.estFete())
+            ++anniversaires[cle(f.fiche.nom, f.fiche.date)];
     }
     const auto prendre = [](std::unordered_map<std::string, std::size_t>& compte,
                             const std::string& laCle) {
@@ -240,19 +238,51 @@ Ajout ajouterFiches(Database& base, const std::vector<Fiche>& fiches, Doublons d
         --it->second;
         return true;
     };
+    std::vector<bool> la(fiches.size(), false);
+    for (size_t i = 0; i < fiches.size(); ++i) {
+        const Fiche& f = fiches[i];
+        const std::string jour = cle(f.nom, f.date);
+        const bool meme = prendre(deja, cle(f.nom, f.date, f.annee));
+        if (meme && !f.estFete())
+            prendre(anniversaires, jour);
+        la[i] = meme || (f.annee == AnneeInconnue && prendre(anniversaires, jour));
+    }
+    return la;
+}
+
+Ajout ajouterFiches(Database& base, const std::vector<Fiche>& fiches, Doublons doublons)
+{
+    Ajout ajout;
+    ajout.ajoutee.assign(fiches.size(), false);
+    ajout.rowids.assign(fiches.size(), 0);
+    Transaction transaction(base);
+    if (!transaction.isOpen()) {
+        ajout.code = transaction.code();
+        return ajout;
+    }
+    const auto echec = [&](int code) {
+        transaction.rollback();
+        Ajout refus;
+        refus.code = code;
+        refus.ajoutee.assign(fiches.size(), false);
+        refus.rowids.assign(fiches.size(), 0);
+        return refus;
+    };
+
+    std::vector<bool> la;
+    if (doublons == Doublons::Ecarter) {
+        std::vector<FicheStockee> presentes;
+        if (const int rc = lireFiches(base, presentes); rc != SqliteOk)
+            return echec(rc);
+        la = dejaPresentes(presentes, fiches);
+    }
 
     Statement insertion(base, Insertion);
     for (size_t i = 0; i < fiches.size(); ++i) {
         const Fiche& f = fiches[i];
-        if (doublons == Doublons::Ecarter) {
-            const std::string jour = cle(f.nom, f.date);
-            const bool la = prendre(deja, cle(f.nom, f.date, f.annee));
-            if (la && !f.estFete())
-                prendre(anniversaires, jour);
-            if (la || (f.annee == AnneeInconnue && prendre(anniversaires, jour))) {
-                ++ajout.presentes;
-                continue;
-            }
+        if (doublons == Doublons::Ecarter && la[i]) {
+            ++ajout.presentes;
+            continue;
         }
         for (int c = 0; c < NombreDeChamps; ++c)
             insertion.bind(c + 1, f[Champ(c)]);
@@ -263,8 +293,8 @@ Ajout ajouterFiches(Database& base, const std::vector<Fiche>& fiches, Doublons d
         ajout.rowids[i] = base.lastInsertRowId();
         ++ajout.ajoutees;
     }
-    if (aMoi && !base.exec("COMMIT"))
-        return echec(base.errorCode());
+    if (const int code = transaction.commit(); code != SqliteOk)
+        return echec(code);
     return ajout;
 }
 

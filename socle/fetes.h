@@ -69,6 +69,14 @@ Verification verifierTable(Database& base);
 
 // Every row, in the table's insertion order.
 int lireFiches(Database& base, std::vector<FicheStockee>& fiches);
+// The whole table as read at one moment, and the file's data version then.
+struct Instantane {
+    std::vector<FicheStockee> fiches;
+    std::int64_t version = -1;
+};
+int lireInstantane(Database& base, Instantane& instantane);
+// Whether no other connection has committed to the file since it was read.
+bool estAJour(Database& base, const Instantane& instantane);
 // The rows of some days only (their keys), in insertion order.
 int lireFichesDesJours(Database& base, const std::vector<std::string>& cles,
                        std::vector<Fiche>& fiches);
@@ -90,6 +98,9 @@ int supprimerFiche(Database& base, std::int64_t rowid);
 // What is already there is read inside the transaction, so that two imports
 // at once never both add the same entry.
 enum class Doublons { Ajouter, Ecarter };
+// The rule alone: for each entry given, whether the table has it already.
+std::vector<bool> dejaPresentes(const std::vector<FicheStockee>& table,
+                                const std::vector<Fiche>& fiches);
 struct Ajout {
     int code = SqliteOk;
     std::vector<bool> ajoutee;        // for each row given

@@ -50,6 +50,17 @@ void Database::setBusyTimeout(int milliseconds)
     sqlite3_busy_timeout(m_db, milliseconds);
 }
 
+bool Database::setQueryOnly()
+{
+    return exec("PRAGMA query_only = ON");
+}
+
+void Database::setCacheSize(int kibibytes)
+{
+    Statement taille(*this, "PRAGMA cache_size = -" + std::to_string(kibibytes));
+    taille.step();
+}
+
 int Database::errorCode() const
 {
     return m_db ? sqlite3_extended_errcode(m_db) : SQLITE_CANTOPEN;
@@ -87,6 +98,45 @@ std::optional<std::int64_t> Database::dataVersion()
     if (version.step() != SQLITE_ROW)
         return std::nullopt;
     return version.columnInt64(0);
+}
+
+Transaction::Transaction(Database& db, Lock lock) : m_db(db)
+{
+    if (db.inTransaction())
+        return; // the caller's
+    if (!db.exec(lock == Lock::Immediate ? "BEGIN IMMEDIATE" : "BEGIN"))
+        m_code = db.errorCode();
+    else
+        m_owned = true;
+}
+
+Transaction::~Transaction()
+{
+    rollback();
+}
+
+int Transaction::commit()
+{
+    if (m_code != SQLITE_OK)
+        return m_code;
+    if (!m_owned || m_done)
+        return SQLITE_OK;
+    if (!m_db.exec("COMMIT")) {
+        const int code = m_db.errorCode();
+        rollback();
+        return code;
+    }
+    m_done = true;
+    return SQLITE_OK;
+}
+
+void Transaction::rollback()
+{
+    if (m_owned && !m_done) {
+        m_done = true;
+        if (m_db.inTransaction())
+            m_db.exec("ROLLBACK");
+    }
 }
 
 Statement::Statement(Database& db, std::string_view sql)

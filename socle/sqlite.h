@@ -36,6 +36,11 @@ public:
 
     bool exec(const char* sql);
     void setBusyTimeout(int milliseconds);
+    // Nothing can be written through this connection from now on (a journal
+    // left by a crash is still rolled back).
+    bool setQueryOnly();
+    // Keeps up to kibibytes of the file's pages in memory between reads.
+    void setCacheSize(int kibibytes);
 
     // The extended result code of the last call (primaryCode gives its kind).
     int errorCode() const;
@@ -56,6 +61,34 @@ public:
 
 private:
     sqlite3* m_db = nullptr;
+};
+
+// A transaction for the life of the object: begun on construction, rolled
+// back on destruction unless committed. Inside a transaction the caller
+// already holds, it joins it: commit and rollback are then the caller's.
+class Transaction {
+public:
+    enum class Lock {
+        Deferred, // takes the file's lock at the first read or write
+        Immediate // takes the write lock now: no other writer from here on
+    };
+    explicit Transaction(Database& db, Lock lock = Lock::Immediate);
+    ~Transaction();
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+    // SqliteOk when the transaction is open, else why it could not begin.
+    int code() const { return m_code; }
+    bool isOpen() const { return m_code == 0; }
+    // SqliteOk, else the reason (the transaction is then rolled back).
+    int commit();
+    void rollback();
+
+private:
+    Database& m_db;
+    bool m_owned = false;
+    bool m_done = false;
+    int m_code = 0;
 };
 
 class Statement {

@@ -4,11 +4,13 @@
 #include "socle/fetes.h"
 #include "socle/fichier.h"
 #include "socle/raisons.h"
+#include "socle/schema.h"
 #include "socle/texte.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 
 namespace store {
 
@@ -52,14 +54,16 @@ bool createCalendar(const QString& path, QString* message)
         socle::Database db;
         if (!db.open(QFile::encodeName(draft).toStdString(), socle::OpenMode::Create))
             return cannotCreate(reason(db.errorCode()));
-        if (!db.exec("BEGIN"))
-            code = db.errorCode();
+        socle::Transaction transaction(db);
+        code = transaction.code();
         if (code == socle::SqliteOk)
             code = socle::creerTable(db);
         if (code == socle::SqliteOk)
             code = socle::ajouterFiches(db, socle::calendrierFr(), socle::Doublons::Ajouter).code;
-        if (code == socle::SqliteOk && !db.exec("COMMIT"))
-            code = db.errorCode();
+        if (code == socle::SqliteOk)
+            code = socle::mettreANiveau(db).code;
+        if (code == socle::SqliteOk)
+            code = transaction.commit();
     }
     QString why;
     if (code != socle::SqliteOk)
@@ -73,7 +77,41 @@ bool createCalendar(const QString& path, QString* message)
     return true;
 }
 
+// A file opened for writing is brought up to this program's schema first;
+// one from a newer Tarvelon is never altered.
+bool upToDate(socle::Database& db, const QString& path, QString* message)
+{
+    const socle::MiseANiveau niveau = socle::mettreANiveau(db);
+    switch (niveau.etat) {
+    case socle::MiseANiveau::AJour:
+        return true;
+    case socle::MiseANiveau::PlusRecent:
+        db.close();
+        return fail(message,
+                    QStringLiteral("La base de données %1 vient d'une version plus récente de "
+                                   "Tarvelon : cette version ne peut pas la modifier.")
+                        .arg(path));
+    case socle::MiseANiveau::Impossible:
+        break;
+    }
+    db.close();
+    return fail(message,
+                QStringLiteral("Impossible de mettre à jour la base de données %1 :").arg(path) +
+                    lineBreak() + reason(niveau.code) + '.');
+}
+
 } // namespace
+
+QString dataFolder()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/tarvelon/");
+}
+
+QString calendarPath()
+{
+    return dataFolder() + QStringLiteral("tarvelon.db");
+}
 
 bool openCalendar(socle::Database& db, const QString& path, QString* message)
 {
@@ -98,12 +136,12 @@ bool openCalendar(socle::Database& db, const QString& path, QString* message)
         return fail(message,
                     QStringLiteral("Impossible d'ouvrir la base de données %1 :").arg(path) +
                         lineBreak() + reason(db.errorCode()) + '.');
-    db.exec("PRAGMA cache_size = -32000"); // a large calendar stays in memory between reads
+    db.setCacheSize(32000); // a large calendar stays in memory between reads
 
     const socle::Verification table = socle::verifierTable(db);
     switch (table.etat) {
     case socle::Verification::Complete:
-        return true;
+        return upToDate(db, path, message);
     case socle::Verification::Illisible:
         db.close();
         if (socle::primaryCode(table.code) == socle::SqliteNotADb)

@@ -2,304 +2,76 @@
 
 #include "dav/dav.h"
 #include "echange/echange.h"
-#include "echange/vcard.h"
 #include "socle/raisons.h"
 
-#include <QDir>
-#include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QRegularExpression>
-#include <QSaveFile>
+#include "synchro/etat.h"
+
 #include <map>
-#include <set>
-#include <unordered_map>
 
 namespace synchro {
 
+using rapprochement::Compteurs;
+
 namespace {
-
-// What Tarvelon knows of one contact.
-struct Contact {
-    QByteArray etag;
-    std::int64_t rowid = 0;      // the entry Tarvelon wrote (0: none)
-    socle::Fiche ecrite;         // what it wrote there
-    bool deLUtilisateur = false; // its birthday is an entry of the user's (typed, or changed)
-    QString illisible;           // a birthday that could not be read, named
-};
-
-struct EtatCarnet {
-    QString jeton;
-    std::map<QString, Contact> contacts; // by the card's path, decoded
-};
-
-using Etat = std::map<QString, EtatCarnet>; // by the book's URL
-
-Etat lireEtat()
-{
-    Etat etat;
-    QFile f(fichierEtatCarnets());
-    if (!f.open(QIODevice::ReadOnly))
-        return etat;
-    const QJsonObject tout = QJsonDocument::fromJson(f.read(256 << 20)).object();
-    for (auto c = tout.begin(); c != tout.end(); ++c) {
-        const QJsonObject o = c.value().toObject();
-        EtatCarnet& carnet = etat[c.key()];
-        carnet.jeton = o.value(QStringLiteral("jeton")).toString();
-        const QJsonObject contacts = o.value(QStringLiteral("contacts")).toObject();
-        for (auto it = contacts.begin(); it != contacts.end(); ++it) {
-            const QJsonObject v = it.value().toObject();
-            Contact& contact = carnet.contacts[it.key()];
-            contact.etag = v.value(QStringLiteral("etag")).toString().toUtf8();
-            contact.rowid = v.value(QStringLiteral("rowid")).toInteger();
-            const QJsonArray e = v.value(QStringLiteral("ecrite")).toArray();
-            if (contact.rowid > 0 && e.size() == 3)
-                contact.ecrite = {e[0].toString().toStdString(), e[1].toString().toStdString(),
-                                  e[2].toString().toStdString(), " "};
-            else
-                contact.rowid = 0;
-            contact.deLUtilisateur = v.value(QStringLiteral("utilisateur")).toBool();
-            contact.illisible = v.value(QStringLiteral("illisible")).toString();
-        }
-    }
-    return etat;
-}
-
-bool ecrireEtat(const Etat& etat)
-{
-    QJsonObject tout;
-    for (const auto& [url, carnet] : etat) {
-        QJsonObject contacts;
-        for (const auto& [chemin, c] : carnet.contacts) {
-            QJsonObject v{{QStringLiteral("etag"), QString::fromUtf8(c.etag)}};
-            if (c.rowid > 0) {
-                v.insert(QStringLiteral("rowid"), qint64(c.rowid));
-                v.insert(QStringLiteral("ecrite"),
-                         QJsonArray{QString::fromStdString(c.ecrite.nom),
-                                    QString::fromStdString(c.ecrite.date),
-                                    QString::fromStdString(c.ecrite.annee)});
-            }
-            if (c.deLUtilisateur)
-                v.insert(QStringLiteral("utilisateur"), true);
-            if (!c.illisible.isEmpty())
-                v.insert(QStringLiteral("illisible"), c.illisible);
-            contacts.insert(chemin, v);
-        }
-        tout.insert(url, QJsonObject{{QStringLiteral("jeton"), carnet.jeton},
-                                     {QStringLiteral("contacts"), contacts}});
-    }
-    QDir().mkpath(dossierEtat());
-    QSaveFile f(fichierEtatCarnets());
-    return f.open(QIODevice::WriteOnly) &&
-           f.write(QJsonDocument(tout).toJson(QJsonDocument::Compact)) >= 0 && f.commit();
-}
 
 QString cleDe(const QUrl& url)
 {
     return url.path(QUrl::FullyDecoded);
 }
 
-// The name of a card the reader refused, to say which one it is.
-QString nomDeLaCarte(const QByteArray& carte, const QUrl& url)
-{
-    static const QRegularExpression fn(QStringLiteral("^FN(?:;[^:\\r\\n]*)?:([^\\r\\n]*)"),
-                                       QRegularExpression::MultilineOption |
-                                           QRegularExpression::CaseInsensitiveOption);
-    const QString texte = QString::fromUtf8(carte.left(64 * 1024));
-    const QString nom = fn.match(texte).captured(1).trimmed().left(100);
-    return nom.isEmpty() ? cleDe(url).section(QLatin1Char('/'), -1) : nom;
-}
-
-struct Compteurs {
-    int contacts = 0, anniversaires = 0;
-    int ajoutes = 0, modifies = 0, supprimes = 0, gardes = 0, presents = 0;
-    QStringList illisibles;
+struct Lecture {
+    rapprochement::Releve releve;
     QString erreur;
-    bool etatChange = true; // what is known of the book changed
-
-    bool changements() const { return ajoutes + modifies + supprimes > 0; }
 };
 
-enum class Mode { Suivre, Essayer };
-
-// One book: what changed on the server since the last run, brought into the
-// table in one transaction. Tried (Mode::Essayer), the transaction is rolled
-// back: what a first import would do, nothing written.
-Compteurs suivre(dav::Client& client, const QUrl& url, socle::Database& base, EtatCarnet& etat,
-                 Mode mode)
+// The wire: what the book says since the state's token, its new and changed
+// cards read.
+Lecture relever(dav::Client& client, const QUrl& url, const rapprochement::EtatCarnet& etat)
 {
-    Compteurs n;
-    QString erreur;
+    Lecture l;
+    rapprochement::Releve& releve = l.releve;
     const std::optional<dav::Collection> carnet =
-        dav::collection(client, url, dav::Sorte::Carnets, &erreur);
-    if (!carnet) {
-        n.erreur = erreur;
-        return n;
-    }
+        dav::collection(client, url, dav::Sorte::Carnets, &l.erreur);
+    if (!carnet)
+        return l;
     const dav::Changements ch = dav::changements(client, *carnet, etat.jeton);
     if (!ch.erreur.isEmpty()) {
-        n.erreur = ch.erreur;
-        return n;
+        l.erreur = ch.erreur;
+        return l;
     }
-
-    // Gone: said so, or missing from a complete listing.
-    std::set<QString> partis;
+    releve.complet = ch.complet;
+    releve.jeton = ch.jeton;
     for (const QUrl& u : ch.supprimes)
-        partis.insert(cleDe(u));
-    std::set<QString> listes;
+        releve.parties.push_back(cleDe(u));
     std::vector<QUrl> aLire;
+    std::map<QString, size_t> ou;
     for (const dav::Objet& o : ch.presents) {
         const QString cle = cleDe(o.url);
-        listes.insert(cle);
-        partis.erase(cle);
-        const auto connu = etat.contacts.find(cle);
-        if (connu == etat.contacts.end() || connu->second.etag.isEmpty() ||
-            connu->second.etag != o.etag)
+        ou[cle] = releve.cartes.size();
+        releve.cartes.push_back({cle, o.etag, std::nullopt, cle.section(QLatin1Char('/'), -1)});
+        if (rapprochement::aLire(etat, cle, o.etag))
             aLire.push_back(o.url);
     }
-    if (ch.complet)
-        for (const auto& [cle, contact] : etat.contacts)
-            if (!listes.count(cle))
-                partis.insert(cle);
     const dav::Donnees lues = dav::recuperer(client, carnet->url, aLire, dav::Sorte::Carnets);
     if (!lues.erreur.isEmpty()) {
-        n.erreur = lues.erreur;
-        return n;
+        l.erreur = lues.erreur;
+        return l;
+    }
+    for (const dav::Donnee& d : lues.liste) {
+        const QString cle = cleDe(d.url);
+        const auto it = ou.find(cle);
+        rapprochement::Carte& c = it != ou.end() ? releve.cartes[it->second]
+                                                 : releve.cartes.emplace_back(rapprochement::Carte{
+                                                       cle, {}, {}, cle.section('/', -1)});
+        c.etag = d.etag;
+        c.octets = d.donnees;
     }
     for (const QUrl& u : lues.absents)
-        partis.insert(cleDe(u));
+        releve.parties.push_back(cleDe(u));
     // A card neither sent nor said gone is asked again next time: the token
     // stays where it was.
-    const bool toutLu = lues.liste.size() + lues.absents.size() >= aLire.size();
-
-    const auto illisibles = [&] {
-        for (const auto& [cle, contact] : etat.contacts)
-            if (!contact.illisible.isEmpty())
-                n.illisibles << contact.illisible;
-    };
-    // Nothing new: the table is not even locked.
-    if (partis.empty() && lues.liste.empty() && toutLu) {
-        n.etatChange = ch.jeton != etat.jeton;
-        etat.jeton = ch.jeton;
-        illisibles();
-        return n;
-    }
-
-    if (!base.exec("BEGIN IMMEDIATE")) {
-        n.erreur = QStringLiteral("le calendrier ne peut pas être modifié : ") +
-                   QString::fromStdString(socle::raisonSqlite(base.errorCode()));
-        return n;
-    }
-    const auto annuler = [&](int code) {
-        base.exec("ROLLBACK");
-        n.erreur = QStringLiteral("le calendrier ne peut pas être modifié : ") +
-                   QString::fromStdString(socle::raisonSqlite(code));
-        return n;
-    };
-    std::vector<socle::FicheStockee> fiches;
-    if (const int code = socle::lireFiches(base, fiches); code != socle::SqliteOk)
-        return annuler(code);
-    std::unordered_map<std::int64_t, const socle::Fiche*> table;
-    for (const socle::FicheStockee& f : fiches)
-        table[f.rowid] = &f.fiche;
-    const auto intacte = [&table](const Contact& c) {
-        const auto it = table.find(c.rowid);
-        return it != table.end() && *it->second == c.ecrite;
-    };
-
-    // The entry of a contact whose birthday is gone: removed while it holds
-    // what Tarvelon wrote; else the user's, kept.
-    const auto retirer = [&](Contact& c) -> int {
-        if (c.rowid > 0) {
-            if (intacte(c)) {
-                if (const int code = socle::supprimerFiche(base, c.rowid); code != socle::SqliteOk)
-                    return code;
-                ++n.supprimes;
-            } else {
-                ++n.gardes;
-            }
-        }
-        c.rowid = 0;
-        c.deLUtilisateur = false;
-        return socle::SqliteOk;
-    };
-    for (const QString& cle : partis) {
-        const auto it = etat.contacts.find(cle);
-        if (it == etat.contacts.end())
-            continue;
-        if (const int code = retirer(it->second); code != socle::SqliteOk)
-            return annuler(code);
-        etat.contacts.erase(it);
-    }
-
-    std::vector<socle::Fiche> nouvelles;
-    std::vector<Contact*> deQui;
-    for (const dav::Donnee& d : lues.liste) {
-        Contact& c = etat.contacts[cleDe(d.url)];
-        c.etag = d.etag;
-        ++n.contacts;
-        const echange::LectureVcard lecture = echange::lireVcard(d.donnees);
-        if (!lecture.erreur.isEmpty()) {
-            // Counted and named; its entry, if any, stays as it is.
-            c.illisible =
-                QStringLiteral("%1 (%2)").arg(nomDeLaCarte(d.donnees, d.url), lecture.erreur);
-            continue;
-        }
-        c.illisible.clear();
-        const echange::Carte* carte = lecture.cartes.empty() ? nullptr : &lecture.cartes.front();
-        if (!carte || !carte->naissance || carte->nom.isEmpty()) {
-            if (const int code = retirer(c); code != socle::SqliteOk)
-                return annuler(code);
-            continue;
-        }
-        ++n.anniversaires;
-        const socle::Fiche voulue = echange::anniversaireDe(*carte);
-        if (c.rowid > 0) {
-            if (voulue == c.ecrite)
-                continue;
-            if (!intacte(c)) {
-                ++n.gardes; // changed by the user: theirs from now on
-                c.rowid = 0;
-                c.deLUtilisateur = true;
-                continue;
-            }
-            bool trouvee = false;
-            if (const int code =
-                    socle::modifierFiche(base, c.rowid, voulue, {true, true, true, false}, trouvee);
-                code != socle::SqliteOk)
-                return annuler(code);
-            c.ecrite = voulue;
-            ++n.modifies;
-        } else if (!c.deLUtilisateur) {
-            nouvelles.push_back(voulue);
-            deQui.push_back(&c);
-        }
-    }
-    const socle::Ajout ajout = socle::ajouterFiches(base, nouvelles, socle::Doublons::Ecarter);
-    if (ajout.code != socle::SqliteOk)
-        return annuler(ajout.code);
-    for (size_t i = 0; i < nouvelles.size(); ++i) {
-        if (ajout.ajoutee[i]) {
-            deQui[i]->rowid = ajout.rowids[i];
-            deQui[i]->ecrite = nouvelles[i];
-        } else {
-            deQui[i]->deLUtilisateur = true; // typed by the user already
-        }
-    }
-    n.ajoutes = int(ajout.ajoutees);
-    n.presents = int(ajout.presentes);
-    illisibles();
-
-    if (mode == Mode::Essayer) {
-        base.exec("ROLLBACK");
-        return n;
-    }
-    if (!base.exec("COMMIT"))
-        return annuler(base.errorCode());
-    if (toutLu)
-        etat.jeton = ch.jeton;
-    return n;
+    releve.toutLu = lues.liste.size() + lues.absents.size() >= aLire.size();
+    return l;
 }
 
 QString phrase(const QString& nom, const Compteurs& n)
@@ -348,36 +120,92 @@ QString Apercu::texte() const
 
 Apercu apercu(dav::Client& client, const QUrl& url, socle::Database& base)
 {
-    EtatCarnet vierge;
-    const Compteurs n = suivre(client, url, base, vierge, Mode::Essayer);
-    return {n.contacts, n.anniversaires, n.presents, n.erreur};
+    Apercu a;
+    const rapprochement::EtatCarnet vierge;
+    const Lecture l = relever(client, url, vierge);
+    if (!l.erreur.isEmpty()) {
+        a.erreur = l.erreur;
+        return a;
+    }
+    socle::Instantane table;
+    if (const int code = socle::lireInstantane(base, table); code != socle::SqliteOk) {
+        a.erreur = QStringLiteral("le calendrier ne peut pas être lu : ") +
+                   QString::fromStdString(socle::raisonSqlite(code));
+        return a;
+    }
+    const rapprochement::Rapprochement r =
+        rapprochement::rapprocher(vierge, l.releve, table.fiches);
+    a.contacts = r.n.contacts;
+    a.anniversaires = r.n.anniversaires;
+    a.presents = r.n.presents;
+    return a;
 }
 
-BilanCarnets suivreCarnets(dav::Client& client, const Compte& compte, socle::Database& base)
+namespace {
+
+// The rule's edits in one transaction, on the table as it is now: read again
+// first when another program changed it since.
+QString enregistrer(socle::Database& base, const rapprochement::EtatCarnet& avant,
+                    const rapprochement::Releve& releve, rapprochement::Rapprochement& r,
+                    socle::Instantane& table)
+{
+    if (r.editions.empty())
+        return {};
+    const auto refus = [](int code) {
+        return QStringLiteral("le calendrier ne peut pas être modifié : ") +
+               QString::fromStdString(socle::raisonSqlite(code));
+    };
+    socle::Transaction transaction(base);
+    if (!transaction.isOpen())
+        return refus(transaction.code());
+    if (!socle::estAJour(base, table)) {
+        if (const int code = socle::lireInstantane(base, table); code != socle::SqliteOk)
+            return refus(code);
+        r = rapprochement::rapprocher(avant, releve, table.fiches);
+    }
+    std::vector<socle::FicheStockee> apres = table.fiches;
+    if (const int code = rapprochement::appliquer(base, r, apres); code != socle::SqliteOk)
+        return refus(code);
+    if (const int code = transaction.commit(); code != socle::SqliteOk)
+        return refus(code);
+    table.fiches = std::move(apres);
+    return {};
+}
+
+} // namespace
+
+BilanCarnets suivreCarnets(dav::Client& client, const Compte& compte, socle::Database& base,
+                           socle::Instantane& table)
 {
     BilanCarnets bilan;
-    Etat avant = lireEtat();
-    Etat etat;
+    const EtatCarnets avant = lireEtatCarnets();
+    EtatCarnets etat;
     QStringList phrases;
     for (qsizetype i = 0; i < compte.carnets.size(); ++i) {
         const QString url = compte.carnets[i].toString();
         const QString nom = compte.nomsCarnets.value(i, url);
         const auto connu = avant.find(url);
-        EtatCarnet carnet = connu != avant.end() ? connu->second : EtatCarnet{};
-        const Compteurs n = suivre(client, compte.carnets[i], base, carnet, Mode::Suivre);
-        if (!n.erreur.isEmpty()) {
+        const rapprochement::EtatCarnet carnet =
+            connu != avant.end() ? connu->second : rapprochement::EtatCarnet{};
+        const Lecture l = relever(client, compte.carnets[i], carnet);
+        rapprochement::Rapprochement r;
+        QString erreur = l.erreur;
+        if (erreur.isEmpty()) {
+            r = rapprochement::rapprocher(carnet, l.releve, table.fiches);
+            erreur = enregistrer(base, carnet, l.releve, r, table);
+        }
+        if (!erreur.isEmpty()) {
             bilan.reussi = false;
-            phrases
-                << QStringLiteral("Le carnet « %1 » n'a pas pu être lu : %2.").arg(nom, n.erreur);
+            phrases << QStringLiteral("Le carnet « %1 » n'a pas pu être lu : %2.").arg(nom, erreur);
             if (connu != avant.end())
                 etat[url] = connu->second; // as it was
             continue;
         }
-        bilan.tableChangee = bilan.tableChangee || n.changements();
-        phrases << phrase(nom, n);
-        etat[url] = std::move(carnet);
+        bilan.tableChangee = bilan.tableChangee || r.n.changements();
+        phrases << phrase(nom, r.n);
+        etat[url] = std::move(r.etat);
         // Recorded after each book: what the table holds now.
-        if (n.etatChange && !ecrireEtat(etat)) {
+        if (r.etatChange && !ecrireEtatCarnets(etat)) {
             bilan.reussi = false;
             phrases << QStringLiteral("L'état des carnets ne peut pas être écrit (%1).")
                            .arg(fichierEtatCarnets());
@@ -385,7 +213,7 @@ BilanCarnets suivreCarnets(dav::Client& client, const Compte& compte, socle::Dat
         }
     }
     // A book no longer followed leaves its entries to the user.
-    if (bilan.reussi && etat.size() != avant.size() && !ecrireEtat(etat)) {
+    if (bilan.reussi && etat.size() != avant.size() && !ecrireEtatCarnets(etat)) {
         bilan.reussi = false;
         phrases << QStringLiteral("L'état des carnets ne peut pas être écrit (%1).")
                        .arg(fichierEtatCarnets());

@@ -35,7 +35,9 @@ struct BilanCarnets {
 // A run over the account's books, on the calendar's connection; each book
 // in one transaction, its state recorded after it. The state of a book no
 // longer followed is dropped: its entries are the user's.
-BilanCarnets suivreCarnets(dav::Client& client, const Compte& compte, socle::Database& base);
+// The table is the run's one reading of it; it follows what the books wrote.
+BilanCarnets suivreCarnets(dav::Client& client, const Compte& compte, socle::Database& base,
+                           socle::Instantane& table);
 
 // What the first import of a book would bring, without writing anything:
 // "148 anniversaires trouvés dans 412 contacts, dont 12 déjà présents".

@@ -4,13 +4,10 @@
 #include "echange/echange.h"
 #include "echange/icalendar.h"
 
+#include "synchro/etat.h"
+
 #include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <map>
 
 namespace synchro {
@@ -32,11 +29,8 @@ struct Etat {
 
 Etat lireEtat()
 {
-    QFile f(fichierEtatAgenda());
     Etat etat;
-    if (!f.open(QIODevice::ReadOnly))
-        return etat;
-    const QJsonObject o = QJsonDocument::fromJson(f.read(64 << 20)).object();
+    const QJsonObject o = lireFichierEtat(fichierEtatAgenda());
     etat.agenda = o.value(QStringLiteral("agenda")).toString();
     etat.jeton = o.value(QStringLiteral("jeton")).toString();
     const QJsonObject e = o.value(QStringLiteral("evenements")).toObject();
@@ -58,12 +52,10 @@ bool ecrireEtat(const Etat& etat)
                  QJsonObject{{QStringLiteral("href"), t.href},
                              {QStringLiteral("etag"), QString::fromUtf8(t.etag)},
                              {QStringLiteral("empreinte"), QString::fromUtf8(t.empreinte)}});
-    const QJsonObject o{{QStringLiteral("agenda"), etat.agenda},
-                        {QStringLiteral("jeton"), etat.jeton},
-                        {QStringLiteral("evenements"), e}};
-    QDir().mkpath(dossierEtat());
-    QSaveFile f(fichierEtatAgenda());
-    return f.open(QIODevice::WriteOnly) && f.write(QJsonDocument(o).toJson()) >= 0 && f.commit();
+    return ecrireFichierEtat(fichierEtatAgenda(),
+                             QJsonObject{{QStringLiteral("agenda"), etat.agenda},
+                                         {QStringLiteral("jeton"), etat.jeton},
+                                         {QStringLiteral("evenements"), e}});
 }
 
 QString cleDe(const QUrl& url)

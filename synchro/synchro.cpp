@@ -27,27 +27,28 @@ Bilan synchroniser(const Compte& compte, const QString& motDePasse,
                 0};
     dav::Client client(identiteDe(compte, motDePasse));
 
-    // The address books first, so that the calendar knows their new people
-    // (with none followed, this only drops the state of books left).
+    // The table, read once for the whole run; the address books first, so
+    // that the calendar knows their new people (with none followed, this
+    // only drops the state of books left).
     QStringList textes;
-    const BilanCarnets carnets = suivreCarnets(client, compte, base);
+    socle::Instantane table;
+    if (const int code = socle::lireInstantane(base, table); code != socle::SqliteOk)
+        return {false,
+                QStringLiteral("La synchronisation n'a pas pu se faire : le calendrier %1 ne "
+                               "peut pas être lu : %2.")
+                    .arg(fichierCalendrier, QString::fromStdString(socle::raisonSqlite(code))),
+                0};
+    const BilanCarnets carnets = suivreCarnets(client, compte, base, table);
     if (!carnets.texte.isEmpty())
         textes << carnets.texte;
     if (compte.agenda.isEmpty())
         return {carnets.reussi, textes.join(QLatin1Char('\n')), 0, carnets.tableChangee};
 
-    std::vector<socle::FicheStockee> lues;
-    if (const int code = socle::lireFiches(base, lues); code != socle::SqliteOk) {
-        textes << QStringLiteral("La synchronisation n'a pas pu se faire : le calendrier %1 ne "
-                                 "peut pas être lu : %2.")
-                      .arg(fichierCalendrier, QString::fromStdString(socle::raisonSqlite(code)));
-        return {false, textes.join(QLatin1Char('\n')), 0, carnets.tableChangee};
-    }
     // The books' birthdays stay off the calendar unless the user asks: the
     // phone shows them already.
     std::vector<socle::Fiche> fiches;
-    fiches.reserve(lues.size());
-    for (socle::FicheStockee& f : lues) {
+    fiches.reserve(table.fiches.size());
+    for (socle::FicheStockee& f : table.fiches) {
         const auto ecrite = carnets.ecrites.find(f.rowid);
         if (compte.publierCarnets || ecrite == carnets.ecrites.end() || ecrite->second != f.fiche)
             fiches.push_back(std::move(f.fiche));

@@ -305,11 +305,21 @@ private Q_SLOTS:
         QVERIFY(err.contains(QStringLiteral("il n'existe pas")));
         for (const QStringList& bad :
              {QStringList{"--exporter", "x.txt"}, QStringList{"--importer", vcf, "--fetes"},
-              QStringList{"--exporter"}, QStringList{"--importer", vcf, "--bruit"}}) {
+              QStringList{"--exporter"}, QStringList{"--importer", vcf, "--bruit"},
+              QStringList{"--bureau", "oui"}, QStringList{"--compte", "https://exemple.fr"},
+              QStringList{"--synchroniser", "--rappel", "jour"}}) {
             std::tie(code, out, err) = run(bad);
-            QCOMPARE(code, 2);
+            QCOMPARE(code, 2); // never the window, even with no display
             QVERIFY(err.contains(QStringLiteral("tarvelon --help")));
         }
+        QVERIFY2(err.contains(QString::fromUtf8("vont avec --compte")), qPrintable(err));
+        std::tie(code, out, err) = run({"--bureau", "oui"});
+        QVERIFY2(err.contains(QString::fromUtf8("option inconnue « --bureau »")), qPrintable(err));
+        // The parser's own forms: --option=valeur.
+        std::tie(code, out, err) =
+            run({"--exporter=" + path(QStringLiteral("egal.csv")), "--anniversaires"});
+        QCOMPARE(code, 0);
+        QVERIFY(read(path(QStringLiteral("egal.csv"))).contains("Zoé"));
         std::tie(code, out, err) = run({"--help"});
         QCOMPARE(code, 0);
         QVERIFY(out.contains(QStringLiteral("--importer")) &&

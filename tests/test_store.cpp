@@ -1,6 +1,8 @@
 #include "fakes.h"
 #include "platform/sqlite.h"
+#include "rappel/rappel.h"
 #include "socle/calendrier_fr.h"
+#include "socle/schema.h"
 #include "store/calendrier.h"
 #include "windows/data/datasource.h"
 
@@ -425,6 +427,56 @@ private Q_SLOTS:
         const bool opened = openCalendar(db, m_path, &message);
         release.join();
         QVERIFY2(opened, qPrintable(message));
+    }
+
+    // The schema's version: given to a file of the old schema with its table
+    // left exactly as it was; a file of a newer Tarvelon is never altered,
+    // and the reminder still reads it.
+    void schemaVersion_oldFileUpToDate_newerFileOnlyRead()
+    {
+        test::writeDatabase(m_path, sample());
+        const auto schema = [this] {
+            platform::SqliteDatabase db;
+            db.open(m_path, false);
+            platform::SqliteStatement q(db, "SELECT sql FROM sqlite_master ORDER BY name");
+            QStringList sql;
+            while (q.step() == platform::SqliteRow)
+                sql << q.columnText(0);
+            int version = -1;
+            socle::lireVersion(db, version);
+            return std::pair{sql, version};
+        };
+        const auto [avant, versionAvant] = schema();
+        QCOMPARE(versionAvant, 0);
+        const QStringList rows = stored();
+        {
+            platform::SqliteDatabase db;
+            QString message;
+            QVERIFY2(openCalendar(db, m_path, &message), qPrintable(message));
+        }
+        QCOMPARE(schema(), std::pair(avant, socle::SchemaVersion));
+        QCOMPARE(stored(), rows);
+
+        {
+            platform::SqliteDatabase db;
+            QVERIFY(db.open(m_path, false));
+            QVERIFY(db.exec("PRAGMA user_version = 99"));
+        }
+        QFile fichier(m_path);
+        QVERIFY(fichier.open(QIODevice::ReadOnly));
+        const QByteArray octets = fichier.readAll();
+        fichier.close();
+        platform::SqliteDatabase db;
+        QString message;
+        QVERIFY(!openCalendar(db, m_path, &message));
+        QVERIFY2(message.contains(QString::fromUtf8("version plus récente de Tarvelon")),
+                 qPrintable(message));
+        QVERIFY(!db.isOpen());
+        QVERIFY(fichier.open(QIODevice::ReadOnly));
+        QCOMPARE(fichier.readAll(), octets);
+        const rappel::Calendrier lu =
+            rappel::lireCalendrier(QFile::encodeName(m_path).toStdString(), {"23/04"});
+        QVERIFY2(lu.lu && !lu.fiches.empty(), lu.erreur.c_str());
     }
 
     void missingDatabase_madeFromTheBundledCalendar()

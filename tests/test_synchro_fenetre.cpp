@@ -1,6 +1,7 @@
 // The synchronisation from the window: the account dialog, runs in the
 // background that never hold the window, a failure told once, quietly.
 #include "dav/dav.h"
+#include "platform/sqlite.h"
 #include "radicale.h"
 #include "support.h"
 #include "synchro/compte.h"
@@ -8,8 +9,11 @@
 #include "windows/synchro/dialogue.h"
 #include "windows/synchro/synchronisation.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -37,6 +41,82 @@ private Q_SLOTS:
         RADICALE_OU_PASSER(m_serveur);
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_xdg.filePath(QStringLiteral("config"))));
         qputenv("XDG_STATE_HOME", QFile::encodeName(m_xdg.filePath(QStringLiteral("state"))));
+    }
+
+    // Another program holds the whole calendar while an account is set up:
+    // the watch never makes the window wait, and each designed store tells
+    // its refusal with the typed text kept.
+    void anotherProgramsLock_theWindowAnswersAndEachActionTellsItsRefusal()
+    {
+        test::Installation inst(
+            {{"Georges", "23/04", "0000", "M"}, {"Paul", "12/05", "1980", " "}});
+        auto w = inst.startWindow();
+        w->Data1->setBusyTimeout(200);
+        synchro::Compte compte;
+        compte.adresse = m_serveur.url().toString();
+        compte.utilisateur = QStringLiteral("alice");
+        QVERIFY(synchro::ecrireCompte(compte, nullptr));
+        const auto sansCompte = qScopeGuard([] { QFile::remove(synchro::fichierCompte()); });
+        auto* sync = new synchro::Synchronisation(w.get(), w->Data1->databaseName());
+        sync->periodeVeille = 20;
+        const platform::ScopedSwap<synchro::Synchronisation::Avis> calme(
+            synchro::Synchronisation::avisSlot(), [](const QString&) {});
+
+        platform::SqliteDatabase autre;
+        QVERIFY(autre.open(inst.dbPath(), false));
+        QVERIFY(autre.exec("BEGIN EXCLUSIVE"));
+        // The window's thread turns all along: never away for a busy wait.
+        const auto plusLongueAbsence = [](int duree) {
+            QElapsedTimer depuis;
+            qint64 pire = 0;
+            QTimer sonde;
+            QObject::connect(&sonde, &QTimer::timeout,
+                             [&] { pire = std::max(pire, depuis.restart()); });
+            depuis.start();
+            sonde.start(10);
+            QTest::qWait(duree);
+            return std::max(pire, depuis.elapsed());
+        };
+        QVERIFY2(plusLongueAbsence(2 * socle::BusyTimeout) < socle::BusyTimeout / 2,
+                 "the watch waited on the window's thread");
+
+        const auto presser = [](QAbstractButton* bouton) {
+            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(bouton);
+            QVERIFY(a && a->actionInterface());
+            a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        };
+        w->Text1[0]->setText(QStringLiteral("Georgette"));
+        presser(w->SSCommand2[0]); // Suiv.
+        QTRY_COMPARE(inst.messages.shown.size(), size_t(1));
+        QCOMPARE(test::shown(*w), QStringLiteral("Georgette|23/04"));
+        plusLongueAbsence(200);
+        presser(w->SSCommand1[0]); // Ajouter
+        QTRY_COMPARE(inst.messages.shown.size(), size_t(2));
+        QCOMPARE(test::shown(*w), QStringLiteral("Georgette|23/04"));
+        plusLongueAbsence(200);
+        presser(w->SSCommand5); // the view switch
+        QTRY_COMPARE(inst.messages.shown.size(), size_t(3));
+        QVERIFY(w->ModeFetes);
+        QCOMPARE(test::shown(*w), QStringLiteral("Georgette|23/04"));
+        for (size_t i = 0; i < 3; ++i)
+            QVERIFY2(inst.messages.shown[i].text.contains(QStringLiteral("autre programme")),
+                     qPrintable(inst.messages.shown[i].text));
+
+        QVERIFY(autre.exec("COMMIT"));
+        presser(w->SSCommand2[0]); // free again: stored as a move stores
+        QTRY_COMPARE(inst.storedRows().first(), QStringLiteral("Georgette|23/04|0000|M"));
+
+        QVERIFY(autre.exec("BEGIN EXCLUSIVE"));
+        w->Text1[0]->setText(QStringLiteral("Georgina"));
+        QVERIFY(plusLongueAbsence(socle::BusyTimeout) < socle::BusyTimeout / 2);
+        inst.messages.answers = {platform::AnswerNo};
+        presser(w->SSCommand1[2]); // Quitter: asks before losing the text, No keeps it
+        QTRY_COMPARE(inst.messages.shown.size(), size_t(4));
+        QVERIFY(inst.messages.shown[3].text.endsWith(
+            QString::fromUtf8("Quitter sans enregistrer ce que vous avez tapé ?")));
+        QCOMPARE(w->Text1[0]->text(), QStringLiteral("Georgina"));
+        QVERIFY(autre.exec("COMMIT"));
+        QVERIFY(!sync->enCours());
     }
 
     void dialogThenBackgroundRuns_quietFailureToldOnce()
@@ -117,6 +197,8 @@ private Q_SLOTS:
         auto w = inst.startWindow();
         auto* sync = new synchro::Synchronisation(w.get(), w->Data1->databaseName(),
                                                   [&w] { w->Actualiser(); });
+        sync->delaiApresChangement = 100;
+        sync->periodeVeille = 20;
         QStringList avis;
         const platform::ScopedSwap<synchro::Synchronisation::Avis> calme(
             synchro::Synchronisation::avisSlot(), [&avis](const QString& t) { avis << t; });
@@ -164,6 +246,8 @@ private Q_SLOTS:
                  qPrintable(rapport));
         // The window, in the birthday view, has them without a move.
         QCOMPARE(w->Data1->recordset().recordCount(), 3); // Paul, Anne, Bruno
+        // The run's own commit is no change to follow: no second run.
+        QVERIFY(!fini.wait(1000));
     }
 };
 

@@ -1,5 +1,7 @@
 #include "windows/main/tarvelon.h"
 
+#include "store/calendrier.h"
+
 #include "module/parametres.h"
 #include "platform/clock.h"
 #include "platform/help.h"
@@ -10,7 +12,6 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QStandardPaths>
 #include <algorithm>
 
 namespace windows {
@@ -39,10 +40,7 @@ bool Tarvelon::Form_Load()
     setPointer(Hourglass);
     QCoreApplication::processEvents();
 
-    CheminInstallation = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                         QStringLiteral("/tarvelon");
-    if (!CheminInstallation.endsWith(QLatin1Char('/')))
-        CheminInstallation += QLatin1Char('/');
+    CheminInstallation = store::dataFolder();
     QDir().mkpath(CheminInstallation);
 
     Data1->setDatabaseName(CheminInstallation + QStringLiteral("tarvelon.db"));

@@ -57,18 +57,19 @@ Synchronisation::Synchronisation(QWidget* fenetre, const QString& fichierCalendr
                            [this] { lancer(true); });
 
     // A change of the calendar, by the window or anybody else: a run half a
-    // minute later (a second change puts it off again).
+    // minute later (a second change puts it off again). The watch never
+    // waits: a file another program holds is looked at again next time.
     m_veille->open(QFile::encodeName(fichierCalendrier).toStdString(), socle::OpenMode::ReadOnly);
-    m_version = m_veille->dataVersion();
+    m_veille->setBusyTimeout(0);
     m_changement.setSingleShot(true);
     connect(&m_changement, &QTimer::timeout, this, [this] { lancer(false); });
     connect(&m_sondage, &QTimer::timeout, this, &Synchronisation::surveiller);
-    m_sondage.start(2000);
     connect(&m_carnets, &QTimer::timeout, this, [this] { lancer(false); });
 
     // A run at start, once the window is up.
     QTimer::singleShot(0, this, [this] {
         m_carnets.start(periodeCarnets);
+        m_sondage.start(periodeVeille);
         if (lireCompte())
             lancer(false);
     });
@@ -84,12 +85,20 @@ Synchronisation::~Synchronisation()
 
 void Synchronisation::surveiller()
 {
-    const std::optional<std::int64_t> version = m_veille->dataVersion();
-    if (version && version != m_version) {
-        m_version = version;
-        if (lireCompte())
-            m_changement.start(delaiApresChangement);
+    // Only while an account is set up, and never during a run: its own
+    // commits are no change to follow (the run's end looks again).
+    if (m_travail)
+        return;
+    if (!lireCompte()) {
+        m_version.reset();
+        return;
     }
+    const std::optional<std::int64_t> version = m_veille->dataVersion();
+    if (!version)
+        return; // held by another program: looked at again next time
+    if (m_version && version != m_version)
+        m_changement.start(delaiApresChangement);
+    m_version = version;
 }
 
 std::optional<QString> Synchronisation::motDePasse(const Compte& compte, bool demande)
@@ -155,6 +164,7 @@ void Synchronisation::fin(const Bilan& bilan, bool demande)
     m_travail->wait();
     delete m_travail;
     m_travail = nullptr;
+    m_version = m_veille->dataVersion(); // the run's own commits taken as seen
     if (!bilan.reussi && bilan.texte.contains(QStringLiteral("mot de passe")))
         m_motDePasse.reset(); // asked again next time
     if (bilan.tableChangee && m_apresChangement)

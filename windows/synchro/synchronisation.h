@@ -40,6 +40,7 @@ public:
     // are read again, in milliseconds (tests shorten them).
     int delaiApresChangement = 30 * 1000;
     int periodeCarnets = 60 * 60 * 1000;
+    int periodeVeille = 2000; // how often the calendar is looked at for a change
 
     // The quiet word of a background failure (tests listen instead).
     using Avis = std::function<void(const QString&)>;
@@ -62,8 +63,8 @@ private:
     QWidget* m_fenetre;
     QString m_fichier;
     std::function<void()> m_apresChangement;
-    std::unique_ptr<socle::Database> m_veille; // sees other connections' commits
-    std::optional<std::int64_t> m_version;
+    std::unique_ptr<socle::Database> m_veille; // sees other connections' commits, never waits
+    std::optional<std::int64_t> m_version;     // none: the next look only takes it
     QTimer m_changement, m_sondage, m_carnets;
     QThread* m_travail = nullptr;
     bool m_encore = false;

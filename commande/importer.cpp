@@ -1,0 +1,20 @@
+// tarvelon --importer: a file of contacts, a spreadsheet, an Access database
+// of the old program, or the old installation's folder, into the calendar.
+#include "ancien/ancien.h"
+#include "commande/sortie.h"
+#include "commande/verbes.h"
+#include "echange/echange.h"
+#include "store/calendrier.h"
+
+namespace commande {
+
+int importer(const QString& chemin)
+{
+    socle::Database base;
+    if (!ouvrirCalendrier(base))
+        return 1;
+    return rendre(ancien::estAncien(chemin) ? ancien::importer(base, chemin, store::dataFolder())
+                                            : echange::importer(base, chemin));
+}
+
+} // namespace commande

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "socle/fetes.h"
+#include "synchro/compte.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// The command line's verbs, each in a file of its own; each gives the exit
+// status.
+namespace commande {
+
+// tarvelon --importer FICHIER|DOSSIER
+int importer(const QString& chemin);
+// tarvelon --exporter FICHIER [--fetes|--anniversaires]
+int exporter(const QString& chemin, socle::Selection selection);
+
+// tarvelon --compte ADRESSE UTILISATEUR [--agenda NOM] [--carnet NOM]…
+struct DemandeCompte {
+    QString adresse, utilisateur;
+    QString agenda; // the calendar's name
+    std::optional<QString> commandeMotDePasse;
+    std::optional<synchro::Rappel> rappel;
+    QStringList empreintes, carnets;
+    bool publierCarnets = false;
+};
+int compte(const DemandeCompte& demande);
+
+// tarvelon --synchroniser
+int synchroniser();
+
+} // namespace commande

@@ -1,0 +1,92 @@
+#include "synchro/etat.h"
+
+#include "synchro/carnets.h"
+#include "synchro/compte.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+
+namespace synchro {
+
+namespace {
+
+// A state file past this is no state of Tarvelon's.
+constexpr qint64 TailleMaximale = 256 << 20;
+
+} // namespace
+
+QJsonObject lireFichierEtat(const QString& chemin)
+{
+    QFile f(chemin);
+    if (!QFileInfo(chemin).isFile() || !f.open(QIODevice::ReadOnly))
+        return {};
+    return QJsonDocument::fromJson(f.read(TailleMaximale)).object();
+}
+
+bool ecrireFichierEtat(const QString& chemin, const QJsonObject& etat)
+{
+    QDir().mkpath(QFileInfo(chemin).absolutePath());
+    QSaveFile f(chemin);
+    return f.open(QIODevice::WriteOnly) &&
+           f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+           f.write(QJsonDocument(etat).toJson(QJsonDocument::Compact)) >= 0 && f.commit();
+}
+
+EtatCarnets lireEtatCarnets()
+{
+    EtatCarnets etat;
+    const QJsonObject tout = lireFichierEtat(fichierEtatCarnets());
+    for (auto c = tout.begin(); c != tout.end(); ++c) {
+        const QJsonObject o = c.value().toObject();
+        rapprochement::EtatCarnet& carnet = etat[c.key()];
+        carnet.jeton = o.value(QStringLiteral("jeton")).toString();
+        const QJsonObject contacts = o.value(QStringLiteral("contacts")).toObject();
+        for (auto it = contacts.begin(); it != contacts.end(); ++it) {
+            const QJsonObject v = it.value().toObject();
+            rapprochement::Contact& contact = carnet.contacts[it.key()];
+            contact.etag = v.value(QStringLiteral("etag")).toString().toUtf8();
+            contact.rowid = v.value(QStringLiteral("rowid")).toInteger();
+            const QJsonArray e = v.value(QStringLiteral("ecrite")).toArray();
+            if (contact.rowid > 0 && e.size() == 3)
+                contact.ecrite = {e[0].toString().toStdString(), e[1].toString().toStdString(),
+                                  e[2].toString().toStdString(), " "};
+            else
+                contact.rowid = 0;
+            contact.deLUtilisateur = v.value(QStringLiteral("utilisateur")).toBool();
+            contact.illisible = v.value(QStringLiteral("illisible")).toString();
+        }
+    }
+    return etat;
+}
+
+bool ecrireEtatCarnets(const EtatCarnets& etat)
+{
+    QJsonObject tout;
+    for (const auto& [url, carnet] : etat) {
+        QJsonObject contacts;
+        for (const auto& [chemin, c] : carnet.contacts) {
+            QJsonObject v{{QStringLiteral("etag"), QString::fromUtf8(c.etag)}};
+            if (c.rowid > 0) {
+                v.insert(QStringLiteral("rowid"), qint64(c.rowid));
+                v.insert(QStringLiteral("ecrite"),
+                         QJsonArray{QString::fromStdString(c.ecrite.nom),
+                                    QString::fromStdString(c.ecrite.date),
+                                    QString::fromStdString(c.ecrite.annee)});
+            }
+            if (c.deLUtilisateur)
+                v.insert(QStringLiteral("utilisateur"), true);
+            if (!c.illisible.isEmpty())
+                v.insert(QStringLiteral("illisible"), c.illisible);
+            contacts.insert(chemin, v);
+        }
+        tout.insert(url, QJsonObject{{QStringLiteral("jeton"), carnet.jeton},
+                                     {QStringLiteral("contacts"), contacts}});
+    }
+    return ecrireFichierEtat(fichierEtatCarnets(), tout);
+}
+
+} // namespace synchro

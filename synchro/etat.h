@@ -1,0 +1,23 @@
+#pragma once
+
+#include "synchro/rapprochement/rapprochement.h"
+
+#include <QJsonObject>
+#include <QString>
+
+// The state files of the synchronisation ($XDG_STATE_HOME/tarvelon/): what
+// Tarvelon last wrote to the calendar, what it knows of each address book.
+// One way to read them and one to write them.
+namespace synchro {
+
+// The file's JSON object; empty when it is missing or cannot be read.
+QJsonObject lireFichierEtat(const QString& chemin);
+// Written aside and renamed (never half-written), readable by the user alone.
+bool ecrireFichierEtat(const QString& chemin, const QJsonObject& etat);
+
+// The address books' state: by the book's URL.
+using EtatCarnets = std::map<QString, rapprochement::EtatCarnet>;
+EtatCarnets lireEtatCarnets();
+bool ecrireEtatCarnets(const EtatCarnets& etat);
+
+} // namespace synchro

@@ -1,0 +1,231 @@
+#include "synchro/rapprochement/rapprochement.h"
+
+#include "echange/vcard.h"
+
+#include <QRegularExpression>
+#include <algorithm>
+#include <set>
+#include <unordered_map>
+
+namespace rapprochement {
+
+namespace {
+
+// The name of a card the reader refused, to say which one it is.
+QString nomDeLaCarte(const QByteArray& octets, const QString& repli)
+{
+    static const QRegularExpression fn(QStringLiteral("^FN(?:;[^:\\r\\n]*)?:([^\\r\\n]*)"),
+                                       QRegularExpression::MultilineOption |
+                                           QRegularExpression::CaseInsensitiveOption);
+    const QString texte = QString::fromUtf8(octets.left(64 * 1024));
+    const QString nom = fn.match(texte).captured(1).trimmed().left(100);
+    return nom.isEmpty() ? repli : nom;
+}
+
+void nommerIllisibles(const EtatCarnet& etat, Compteurs& n)
+{
+    for (const auto& [cle, contact] : etat.contacts)
+        if (!contact.illisible.isEmpty())
+            n.illisibles << contact.illisible;
+}
+
+} // namespace
+
+bool aLire(const EtatCarnet& etat, const QString& cle, const QByteArray& etag)
+{
+    const auto connu = etat.contacts.find(cle);
+    return connu == etat.contacts.end() || connu->second.etag.isEmpty() ||
+           connu->second.etag != etag;
+}
+
+Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
+                         const std::vector<socle::FicheStockee>& table)
+{
+    Rapprochement r;
+    r.etat = avant;
+    EtatCarnet& etat = r.etat;
+    Compteurs& n = r.n;
+
+    // Gone: said so, or missing from a complete listing.
+    std::set<QString> partis(releve.parties.begin(), releve.parties.end());
+    std::set<QString> listes;
+    std::vector<const Carte*> lues;
+    for (const Carte& c : releve.cartes) {
+        listes.insert(c.cle);
+        if (c.octets)
+            lues.push_back(&c);
+    }
+    for (const QString& cle : listes)
+        partis.erase(cle);
+    if (releve.complet)
+        for (const auto& [cle, contact] : etat.contacts)
+            if (!listes.count(cle))
+                partis.insert(cle);
+    const auto avancer = [&] {
+        if (releve.toutLu)
+            etat.jeton = releve.jeton;
+    };
+
+    // Nothing new: the table is not even looked at.
+    if (partis.empty() && lues.empty() && releve.toutLu) {
+        r.etatChange = releve.jeton != etat.jeton;
+        avancer();
+        nommerIllisibles(etat, n);
+        return r;
+    }
+
+    // The table as the edits leave it, for the rule and the duplicates.
+    std::unordered_map<std::int64_t, socle::Fiche> lignes;
+    for (const socle::FicheStockee& f : table)
+        lignes.emplace(f.rowid, f.fiche);
+    const auto intacte = [&lignes](const Contact& c) {
+        const auto it = lignes.find(c.rowid);
+        return it != lignes.end() && it->second == c.ecrite;
+    };
+
+    // The entry of a contact whose birthday is gone: removed while it holds
+    // what Tarvelon wrote; else the user's, kept.
+    const auto retirer = [&](Contact& c) {
+        if (c.rowid > 0) {
+            if (intacte(c)) {
+                r.editions.push_back({Edition::Sorte::Suppression, c.rowid, {}, {}});
+                lignes.erase(c.rowid);
+                ++n.supprimes;
+            } else {
+                ++n.gardes;
+            }
+        }
+        c.rowid = 0;
+        c.deLUtilisateur = false;
+    };
+    for (const QString& cle : partis) {
+        const auto it = etat.contacts.find(cle);
+        if (it == etat.contacts.end())
+            continue;
+        retirer(it->second);
+        etat.contacts.erase(it);
+    }
+
+    std::vector<socle::Fiche> nouvelles;
+    std::vector<QString> deQui;
+    for (const Carte* lue : lues) {
+        Contact& c = etat.contacts[lue->cle];
+        c.etag = lue->etag;
+        ++n.contacts;
+        const echange::LectureVcard lecture = echange::lireVcard(*lue->octets);
+        if (!lecture.erreur.isEmpty()) {
+            // Counted and named; its entry, if any, stays as it is.
+            c.illisible =
+                QStringLiteral("%1 (%2)").arg(nomDeLaCarte(*lue->octets, lue->nom), lecture.erreur);
+            continue;
+        }
+        c.illisible.clear();
+        const echange::Carte* carte = lecture.cartes.empty() ? nullptr : &lecture.cartes.front();
+        if (!carte || !carte->naissance || carte->nom.isEmpty()) {
+            retirer(c);
+            continue;
+        }
+        ++n.anniversaires;
+        socle::Fiche voulue = echange::anniversaireDe(*carte);
+        if (c.rowid > 0) {
+            if (voulue == c.ecrite)
+                continue;
+            if (!intacte(c)) {
+                ++n.gardes; // changed by the user: theirs from now on
+                c.rowid = 0;
+                c.deLUtilisateur = true;
+                continue;
+            }
+            socle::Fiche& ligne = lignes[c.rowid];
+            ligne.nom = voulue.nom;
+            ligne.date = voulue.date;
+            ligne.annee = voulue.annee;
+            r.editions.push_back({Edition::Sorte::Modification, c.rowid, voulue, {}});
+            c.ecrite = std::move(voulue);
+            ++n.modifies;
+        } else if (!c.deLUtilisateur) {
+            nouvelles.push_back(std::move(voulue));
+            deQui.push_back(lue->cle);
+        }
+    }
+
+    // New birthdays, unless the table has them already.
+    std::vector<socle::FicheStockee> restantes;
+    restantes.reserve(lignes.size());
+    for (const socle::FicheStockee& f : table)
+        if (const auto it = lignes.find(f.rowid); it != lignes.end())
+            restantes.push_back({f.rowid, it->second});
+    const std::vector<bool> la = socle::dejaPresentes(restantes, nouvelles);
+    for (size_t i = 0; i < nouvelles.size(); ++i) {
+        if (la[i]) {
+            etat.contacts[deQui[i]].deLUtilisateur = true; // typed by the user already
+            ++n.presents;
+        } else {
+            r.editions.push_back({Edition::Sorte::Ajout, 0, nouvelles[i], deQui[i]});
+            ++n.ajoutes;
+        }
+    }
+    nommerIllisibles(etat, n);
+    avancer();
+    return r;
+}
+
+int appliquer(socle::Database& base, Rapprochement& r, std::vector<socle::FicheStockee>& table)
+{
+    if (r.editions.empty())
+        return socle::SqliteOk;
+    socle::Transaction transaction(base);
+    if (!transaction.isOpen())
+        return transaction.code();
+    std::vector<socle::FicheStockee> apres = table;
+    // Rows are in rowid order, and added ones come last.
+    const auto ligne = [&apres](std::int64_t rowid) {
+        const auto it = std::lower_bound(
+            apres.begin(), apres.end(), rowid,
+            [](const socle::FicheStockee& f, std::int64_t r) { return f.rowid < r; });
+        return it != apres.end() && it->rowid == rowid ? it : apres.end();
+    };
+    std::map<QString, std::int64_t> ajoutees;
+    for (const Edition& e : r.editions) {
+        int code = socle::SqliteOk;
+        switch (e.sorte) {
+        case Edition::Sorte::Suppression:
+            code = socle::supprimerFiche(base, e.rowid);
+            if (const auto it = ligne(e.rowid); it != apres.end())
+                apres.erase(it);
+            break;
+        case Edition::Sorte::Modification: {
+            bool trouvee = false;
+            code = socle::modifierFiche(base, e.rowid, e.fiche, {true, true, true, false}, trouvee);
+            if (const auto it = ligne(e.rowid); it != apres.end()) {
+                it->fiche.nom = e.fiche.nom;
+                it->fiche.date = e.fiche.date;
+                it->fiche.annee = e.fiche.annee;
+            }
+            break;
+        }
+        case Edition::Sorte::Ajout: {
+            std::int64_t rowid = 0;
+            code = socle::ajouterFiche(base, e.fiche, rowid);
+            ajoutees[e.cle] = rowid;
+            apres.push_back({rowid, e.fiche});
+            break;
+        }
+        }
+        if (code != socle::SqliteOk)
+            return code;
+    }
+    if (const int code = transaction.commit(); code != socle::SqliteOk)
+        return code;
+    for (Edition& e : r.editions)
+        if (e.sorte == Edition::Sorte::Ajout) {
+            e.rowid = ajoutees[e.cle];
+            Contact& c = r.etat.contacts[e.cle];
+            c.rowid = e.rowid;
+            c.ecrite = e.fiche;
+        }
+    table = std::move(apres);
+    return socle::SqliteOk;
+}
+
+} // namespace rapprochement
