@@ -3,11 +3,10 @@
 // kept in the desktop's keyring.
 #include "commande/sortie.h"
 #include "commande/verbes.h"
-#include "dav/dav.h"
+#include "synchro/installation.h"
 #include "synchro/motdepasse.h"
-#include "synchro/synchro.h"
 
-#include <QCoreApplication>
+#include <algorithm>
 #include <iostream>
 #include <termios.h>
 #include <unistd.h>
@@ -40,19 +39,16 @@ std::optional<QString> demander(const QString& question)
 }
 
 // The account's calendar: the one of that name, else one made with it.
-int choisirAgenda(dav::Client& client, synchro::Compte& compte, const QString& voulu,
-                  QStringList& rapport)
+int choisirAgenda(const synchro::Offre& offre, synchro::Compte& compte, const QString& motDePasse,
+                  const QString& voulu, QStringList& rapport)
 {
-    const dav::Decouverte d = dav::decouvrir(client, compte.adresse, dav::Sorte::Agendas);
-    if (!d.erreur.isEmpty())
-        return echec(QStringLiteral("le compte n'a pas pu être trouvé : ") + d.erreur + '.');
-    const dav::Collections c = dav::collections(client, d.maison, dav::Sorte::Agendas);
-    if (!c.erreur.isEmpty())
-        return echec(QStringLiteral("les agendas ne peuvent pas être listés : ") + c.erreur + '.');
+    if (!offre.erreur.isEmpty())
+        return echec(QStringLiteral("le compte n'a pas pu être trouvé : ") + offre.erreur + '.');
+    if (!offre.erreurAgendas.isEmpty())
+        return echec(QStringLiteral("les agendas ne peuvent pas être listés : ") +
+                     offre.erreurAgendas + '.');
     QStringList noms;
-    for (const dav::Collection& col : c.liste) {
-        if (!col.evenements)
-            continue;
+    for (const synchro::Collection& col : offre.agendas) {
         noms << col.nom;
         if (col.nom.trimmed().compare(voulu.trimmed(), Qt::CaseInsensitive) == 0) {
             compte.agenda = col.url;
@@ -61,7 +57,8 @@ int choisirAgenda(dav::Client& client, synchro::Compte& compte, const QString& v
             return 0;
         }
     }
-    const dav::Creation creation = dav::creerAgenda(client, d.maison, voulu);
+    const synchro::AgendaCree creation =
+        synchro::creerAgenda(compte, motDePasse, offre.maisonAgendas, voulu);
     if (!creation.erreur.isEmpty())
         return echec(
             QStringLiteral("l'agenda « %1 » n'existe pas et le serveur refuse de le "
@@ -75,27 +72,25 @@ int choisirAgenda(dav::Client& client, synchro::Compte& compte, const QString& v
 }
 
 // The address books named, among the account's.
-int choisirCarnets(dav::Client& client, synchro::Compte& compte, const QStringList& voulus,
+int choisirCarnets(const synchro::Offre& offre, synchro::Compte& compte, const QStringList& voulus,
                    QStringList& rapport)
 {
-    const dav::Decouverte d = dav::decouvrir(client, compte.adresse, dav::Sorte::Carnets);
-    if (!d.erreur.isEmpty())
+    if (!offre.erreurCarnets.isEmpty())
         return echec(
             QStringLiteral("les carnets d'adresses du compte n'ont pas pu être trouvés : ") +
-            d.erreur + '.');
-    const dav::Collections c = dav::collections(client, d.maison, dav::Sorte::Carnets);
-    if (!c.erreur.isEmpty())
+            offre.erreurCarnets + '.');
+    if (!offre.erreurListeCarnets.isEmpty())
         return echec(QStringLiteral("les carnets d'adresses ne peuvent pas être listés : ") +
-                     c.erreur + '.');
+                     offre.erreurListeCarnets + '.');
     QStringList noms;
-    for (const dav::Collection& col : c.liste)
+    for (const synchro::Collection& col : offre.carnets)
         noms << col.nom;
     for (const QString& voulu : voulus) {
-        const auto it =
-            std::find_if(c.liste.begin(), c.liste.end(), [&](const dav::Collection& col) {
+        const auto it = std::find_if(
+            offre.carnets.begin(), offre.carnets.end(), [&](const synchro::Collection& col) {
                 return col.nom.trimmed().compare(voulu.trimmed(), Qt::CaseInsensitive) == 0;
             });
-        if (it == c.liste.end())
+        if (it == offre.carnets.end())
             return echec(QStringLiteral("le carnet d'adresses « %1 » n'existe pas. Carnets du "
                                         "compte : %2.")
                              .arg(voulu, noms.isEmpty() ? QStringLiteral("aucun")
@@ -136,12 +131,13 @@ int compte(const DemandeCompte& demande)
             return echec(QStringLiteral("aucun mot de passe n'a été donné."));
         motDePasse = *tape;
     }
-    dav::Client client(synchro::identiteDe(compte, motDePasse));
+    const synchro::Offre offre = synchro::chercherOffre(compte, motDePasse);
     QStringList rapport;
-    if (const int code = choisirAgenda(client, compte, demande.agenda, rapport); code != 0)
+    if (const int code = choisirAgenda(offre, compte, motDePasse, demande.agenda, rapport);
+        code != 0)
         return code;
     if (!demande.carnets.isEmpty())
-        if (const int code = choisirCarnets(client, compte, demande.carnets, rapport); code != 0)
+        if (const int code = choisirCarnets(offre, compte, demande.carnets, rapport); code != 0)
             return code;
     QString erreur;
     if (compte.commandeMotDePasse.isEmpty() &&

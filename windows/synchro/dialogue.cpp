@@ -1,11 +1,11 @@
 #include "windows/synchro/dialogue.h"
 
-#include "dav/dav.h"
 #include "echange/echange.h"
 #include "platform/messagebox.h"
 #include "socle/sqlite.h"
 #include "store/calendrier.h"
 #include "synchro/carnets.h"
+#include "synchro/installation.h"
 #include "synchro/motdepasse.h"
 #include "synchro/synchro.h"
 
@@ -132,36 +132,32 @@ void DialogueCompte::chercher()
         mdp = lireMotDePasse(compte).valeur.value_or(QString());
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     for (int essai = 0; essai < 2; ++essai) {
-        dav::Client client(identiteDe(compte, mdp));
-        const dav::Decouverte agendas = dav::decouvrir(client, compte.adresse, dav::Sorte::Agendas);
-        if (!agendas.erreur.isEmpty()) {
+        const Offre offre = chercherOffre(compte, mdp);
+        if (!offre.erreur.isEmpty()) {
             // A certificate the system does not know: accepted by its
             // fingerprint, once the user says so.
-            if (essai == 0 && !client.empreinteRefusee().isEmpty()) {
+            if (essai == 0 && !offre.empreinteRefusee.isEmpty()) {
                 QGuiApplication::restoreOverrideCursor();
                 const bool confiance =
-                    platform::msgBox(agendas.erreur + QLatin1Char('.') + platform::LineBreak +
+                    platform::msgBox(offre.erreur + QLatin1Char('.') + platform::LineBreak +
                                          QStringLiteral("Faites-vous confiance à ce certificat ?"),
                                      platform::MbYesNoQuestion | platform::MbDefaultButton2,
                                      QStringLiteral("Synchronisation")) == platform::AnswerYes;
                 QGuiApplication::setOverrideCursor(Qt::WaitCursor);
                 if (confiance) {
-                    m_empreintes << client.empreinteRefusee();
+                    m_empreintes << offre.empreinteRefusee;
                     compte.empreintes = m_empreintes;
                     continue;
                 }
             }
-            Etat->setText(QStringLiteral("Le compte n'a pas pu être trouvé : ") + agendas.erreur +
+            Etat->setText(QStringLiteral("Le compte n'a pas pu être trouvé : ") + offre.erreur +
                           QLatin1Char('.'));
             break;
         }
-        const dav::Collections liste =
-            dav::collections(client, agendas.maison, dav::Sorte::Agendas);
         Agenda->clear();
-        for (const dav::Collection& c : liste.liste)
-            if (c.evenements)
-                Agenda->addItem(c.nom, c.url);
-        Agenda->addItem(QStringLiteral("Créer « %1 »").arg(NomParDefaut), agendas.maison);
+        for (const Collection& c : offre.agendas)
+            Agenda->addItem(c.nom, c.url);
+        Agenda->addItem(QStringLiteral("Créer « %1 »").arg(NomParDefaut), offre.maisonAgendas);
         Agenda->setItemData(Agenda->count() - 1, true, RoleCreer);
         const int choisi = m_compte ? Agenda->findData(m_compte->agenda, RoleUrl) : -1;
         Agenda->setCurrentIndex(choisi >= 0 ? choisi
@@ -169,24 +165,21 @@ void DialogueCompte::chercher()
                                     ? Agenda->findText(NomParDefaut)
                                     : Agenda->count() - 1);
         // The address books of the same account.
-        const dav::Decouverte carnets = dav::decouvrir(client, compte.adresse, dav::Sorte::Carnets);
         Carnets->clear();
-        if (carnets.erreur.isEmpty())
-            for (const dav::Collection& c :
-                 dav::collections(client, carnets.maison, dav::Sorte::Carnets).liste) {
-                auto* item = new QListWidgetItem(c.nom, Carnets);
-                item->setData(RoleUrl, c.url);
-                item->setCheckState(m_compte && m_compte->carnets.contains(c.url) ? Qt::Checked
-                                                                                  : Qt::Unchecked);
-            }
-        Etat->setText(liste.erreur.isEmpty()
-                          ? QStringLiteral("%1 et %2 trouvés.")
-                                .arg(echange::compte(Agenda->count() - 1, QStringLiteral("agenda"),
-                                                     QStringLiteral("agendas")),
-                                     echange::compte(Carnets->count(),
-                                                     QStringLiteral("carnet d'adresses"),
-                                                     QStringLiteral("carnets d'adresses")))
-                          : liste.erreur);
+        for (const Collection& c : offre.carnets) {
+            auto* item = new QListWidgetItem(c.nom, Carnets);
+            item->setData(RoleUrl, c.url);
+            item->setCheckState(m_compte && m_compte->carnets.contains(c.url) ? Qt::Checked
+                                                                              : Qt::Unchecked);
+        }
+        Etat->setText(
+            offre.erreurAgendas.isEmpty()
+                ? QStringLiteral("%1 et %2 trouvés.")
+                      .arg(echange::compte(Agenda->count() - 1, QStringLiteral("agenda"),
+                                           QStringLiteral("agendas")),
+                           echange::compte(Carnets->count(), QStringLiteral("carnet d'adresses"),
+                                           QStringLiteral("carnets d'adresses")))
+                : offre.erreurAgendas);
         break;
     }
     QGuiApplication::restoreOverrideCursor();
@@ -211,8 +204,7 @@ bool DialogueCompte::annoncerCarnets(Compte& compte, const QString& motDePasse)
                 }
             }
             QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-            dav::Client client(identiteDe(compte, motDePasse));
-            const Apercu a = apercu(client, url, *base);
+            const Apercu a = apercuDuCarnet(compte, motDePasse, url, *base);
             QGuiApplication::restoreOverrideCursor();
             if (!a.erreur.isEmpty()) {
                 Etat->setText(
@@ -249,9 +241,8 @@ void DialogueCompte::accept()
     if (mdp.isEmpty() && m_compte)
         mdp = lireMotDePasse(compte).valeur.value_or(QString());
     if (Agenda->currentData(RoleCreer).toBool()) {
-        dav::Client client(identiteDe(compte, mdp));
-        const dav::Creation creation =
-            dav::creerAgenda(client, Agenda->currentData(RoleUrl).toUrl(), NomParDefaut);
+        const AgendaCree creation =
+            creerAgenda(compte, mdp, Agenda->currentData(RoleUrl).toUrl(), NomParDefaut);
         if (!creation.erreur.isEmpty()) {
             Etat->setText(QStringLiteral("Le serveur refuse de créer l'agenda (%1) : choisissez "
                                          "un des agendas du compte.")
