@@ -15,8 +15,8 @@ ours=$(for dossier in $dossiers; do
 done | sort -u)
 liens() {
   for dossier in $dossiers; do
-    # Each target_link_libraries(...) call on one line.
-    tr '\n' ' ' <"$dossier/CMakeLists.txt" | grep -o 'target_link_libraries([^)]*)' |
+    # Each target_link_libraries(...) call on one line (a folder may have none).
+    tr '\n' ' ' <"$dossier/CMakeLists.txt" | { grep -o 'target_link_libraries([^)]*)' || true; } |
       sed 's/target_link_libraries(//; s/)//'
   done | while read -r cible reste; do
     grep -qx "$cible" <<<"$ours" || continue
