@@ -2,8 +2,8 @@
 // is set up: "Suiv." pressed over a typed name, as a user presses it one
 // second after the window is up, until its refusal box. Prints, over several
 // presses, the median and the worst time from the press to the box, and the
-// window's longest time away from its event loop meanwhile (ms). One busy
-// wait (3 s) is the goal.
+// window's longest time away from its event loop between presses (ms). One
+// busy wait (3 s) to the box is the goal, and no time away between presses.
 #include "mesure.h"
 #include "platform/messagebox.h"
 #include "platform/sound.h"
@@ -41,7 +41,7 @@ int main(int argc, char* argv[])
     Silence silence;
     const platform::ScopedSoundPlayer son(silence);
     QElapsedTimer depuisLaPression;
-    std::vector<double> attentes;
+    std::vector<double> attentes, actions;
     const platform::ScopedMessageHandler messages([&](const platform::MessageRequest&) {
         attentes.push_back(double(depuisLaPression.nsecsElapsed()) / 1e6);
         return int(platform::AnswerOk);
@@ -74,16 +74,19 @@ int main(int argc, char* argv[])
         QTimer::singleShot(1000, [&] {
             w.Text1[0]->setText(QStringLiteral("Tapé"));
             depuisLaPression.start();
-            w.SSCommand2_Click(0);
+            actions.push_back(bench::millis([&] { w.SSCommand2_Click(0); }));
+            absent.restart();
         });
         QElapsedTimer tour;
         tour.start();
         while (attentes.size() <= size_t(i) && tour.elapsed() < 120000)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     }
-    std::printf("Suiv. sous le verrou d'un autre programme : médiane %.0f ms, au pire %.0f ms "
-                "(%zu refus sur %d) ; fenêtre absente au plus %lld ms\n",
-                bench::median(attentes), *std::max_element(attentes.begin(), attentes.end()),
-                attentes.size(), Pressions, static_cast<long long>(pire));
+    std::printf(
+        "Suiv. sous le verrou d'un autre programme : médiane %.0f ms, au pire %.0f ms "
+        "(%zu refus sur %d), action entière %.0f ms ; fenêtre absente au plus %lld ms entre "
+        "les pressions\n",
+        bench::median(attentes), *std::max_element(attentes.begin(), attentes.end()),
+        attentes.size(), Pressions, bench::median(actions), static_cast<long long>(pire));
     return 0;
 }
