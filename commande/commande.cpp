@@ -5,7 +5,6 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <algorithm>
 #include <functional>
 
 namespace commande {
@@ -87,10 +86,14 @@ struct Options {
                 rappel,        certificat,     synchroniser,
                 aide,          version};
     }
-    // What goes with --compte only.
-    QList<const QCommandLineOption*> duCompte() const
+    // Whether an option that goes with --compte only was given.
+    bool unDuCompte(const QCommandLineParser& parser) const
     {
-        return {&agenda, &carnet, &publierCarnets, &commandeMotDePasse, &rappel, &certificat};
+        for (const QCommandLineOption* o :
+             {&agenda, &carnet, &publierCarnets, &commandeMotDePasse, &rappel, &certificat})
+            if (parser.isSet(*o))
+                return true;
+        return false;
     }
 };
 
@@ -161,9 +164,7 @@ int compteEtSynchronisation(const QCommandLineParser& parser, const Options& o)
 {
     const bool synchro = parser.isSet(o.synchroniser);
     if (!parser.isSet(o.compte)) {
-        const auto duCompte = o.duCompte();
-        if (!synchro || std::any_of(duCompte.begin(), duCompte.end(),
-                                    [&](const QCommandLineOption* x) { return parser.isSet(*x); }))
+        if (!synchro || o.unDuCompte(parser))
             return usage(QStringLiteral("--agenda, --carnet, --publier-carnets, --rappel, "
                                         "--certificat et --mot-de-passe-commande vont avec "
                                         "--compte"));
@@ -241,9 +242,8 @@ std::optional<int> executer(const QStringList& arguments)
 
     const bool echange = parser.isSet(o.importer) || parser.isSet(o.exporter) ||
                          parser.isSet(o.fetes) || parser.isSet(o.anniversaires);
-    bool serveur = parser.isSet(o.compte) || parser.isSet(o.synchroniser);
-    for (const QCommandLineOption* option : o.duCompte())
-        serveur = serveur || parser.isSet(*option);
+    const bool serveur =
+        parser.isSet(o.compte) || parser.isSet(o.synchroniser) || o.unDuCompte(parser);
     if (echange && serveur)
         return usage(QStringLiteral("--importer et --exporter ne vont pas avec --compte ni "
                                     "--synchroniser"));

@@ -22,7 +22,7 @@ struct MiseANiveau {
     int code = SqliteOk;
 };
 
-// The version a file declares, or none when it cannot be read.
+// The version a file declares; SqliteOk, else why it cannot be read.
 int lireVersion(Database& base, int& version);
 
 // Runs the steps from the file's version up to SchemaVersion in one

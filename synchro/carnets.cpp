@@ -19,6 +19,12 @@ QString cleDe(const QUrl& url)
     return url.path(QUrl::FullyDecoded);
 }
 
+// A card listed, its bytes not read yet; named by its file.
+rapprochement::Carte carteListee(const QString& cle, const QByteArray& etag)
+{
+    return {cle, etag, std::nullopt, cle.section(QLatin1Char('/'), -1)};
+}
+
 struct Lecture {
     rapprochement::Releve releve;
     QString erreur;
@@ -48,7 +54,7 @@ Lecture relever(dav::Client& client, const QUrl& url, const rapprochement::EtatC
     for (const dav::Objet& o : ch.presents) {
         const QString cle = cleDe(o.url);
         ou[cle] = releve.cartes.size();
-        releve.cartes.push_back({cle, o.etag, std::nullopt, cle.section(QLatin1Char('/'), -1)});
+        releve.cartes.push_back(carteListee(cle, o.etag));
         if (rapprochement::aLire(etat, cle, o.etag))
             aLire.push_back(o.url);
     }
@@ -61,8 +67,7 @@ Lecture relever(dav::Client& client, const QUrl& url, const rapprochement::EtatC
         const QString cle = cleDe(d.url);
         const auto it = ou.find(cle);
         rapprochement::Carte& c = it != ou.end() ? releve.cartes[it->second]
-                                                 : releve.cartes.emplace_back(rapprochement::Carte{
-                                                       cle, {}, {}, cle.section('/', -1)});
+                                                 : releve.cartes.emplace_back(carteListee(cle, {}));
         c.etag = d.etag;
         c.octets = d.donnees;
     }
@@ -163,12 +168,11 @@ QString enregistrer(socle::Database& base, const rapprochement::EtatCarnet& avan
             return refus(code);
         r = rapprochement::rapprocher(avant, releve, table.fiches);
     }
-    std::vector<socle::FicheStockee> apres = table.fiches;
-    if (const int code = rapprochement::appliquer(base, r, apres); code != socle::SqliteOk)
+    if (const int code = rapprochement::appliquer(base, r); code != socle::SqliteOk)
         return refus(code);
     if (const int code = transaction.commit(); code != socle::SqliteOk)
         return refus(code);
-    table.fiches = std::move(apres);
+    rapprochement::reporter(r.editions, table.fiches);
     return {};
 }
 

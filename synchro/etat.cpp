@@ -1,7 +1,6 @@
 #include "synchro/etat.h"
 
 #include "synchro/carnets.h"
-#include "synchro/compte.h"
 
 #include <QDir>
 #include <QFile>

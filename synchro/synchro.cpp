@@ -31,19 +31,25 @@ Bilan synchroniser(const Compte& compte, const QString& motDePasse,
     // that the calendar knows their new people (with none followed, this
     // only drops the state of books left).
     QStringList textes;
+    const auto illisible = [&](int code, bool tableChangee) {
+        textes << QStringLiteral("La synchronisation n'a pas pu se faire : le calendrier %1 ne "
+                                 "peut pas être lu : %2.")
+                      .arg(fichierCalendrier, QString::fromStdString(socle::raisonSqlite(code)));
+        return Bilan{false, textes.join(QLatin1Char('\n')), 0, tableChangee};
+    };
     socle::Instantane table;
     if (const int code = socle::lireInstantane(base, table); code != socle::SqliteOk)
-        return {false,
-                QStringLiteral("La synchronisation n'a pas pu se faire : le calendrier %1 ne "
-                               "peut pas être lu : %2.")
-                    .arg(fichierCalendrier, QString::fromStdString(socle::raisonSqlite(code))),
-                0};
+        return illisible(code, false);
     const BilanCarnets carnets = suivreCarnets(client, compte, base, table);
     if (!carnets.texte.isEmpty())
         textes << carnets.texte;
     if (compte.agenda.isEmpty())
         return {carnets.reussi, textes.join(QLatin1Char('\n')), 0, carnets.tableChangee};
 
+    // What another program stored meanwhile is published too.
+    if (!socle::estAJour(base, table))
+        if (const int code = socle::lireInstantane(base, table); code != socle::SqliteOk)
+            return illisible(code, carnets.tableChangee);
     // The books' birthdays stay off the calendar unless the user asks: the
     // phone shows them already.
     std::vector<socle::Fiche> fiches;

@@ -2,6 +2,8 @@
 
 #include "platform/sqlite.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QDir>
 #include <QFile>
 #include <QtTest>
@@ -86,6 +88,13 @@ bool showActive(QWidget& w)
     w.show();
     w.activateWindow();
     return QTest::qWaitForWindowActive(&w);
+}
+
+void press(QAbstractButton* button)
+{
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(button);
+    QVERIFY(a && a->actionInterface());
+    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
 }
 
 } // namespace test

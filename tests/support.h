@@ -53,5 +53,8 @@ QString shown(const Tarvelon& w);
 QStringList listItems(const Tarvelon& w);
 // Shows the window and waits until it is active (focus needs it).
 bool showActive(QWidget& w);
+// A button pressed as a screen reader presses it (the click comes a moment
+// later, as with a mouse).
+void press(QAbstractButton* button);
 
 } // namespace test

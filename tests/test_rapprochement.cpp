@@ -151,7 +151,8 @@ private Q_SLOTS:
         socle::Instantane lue;
         QCOMPARE(socle::lireInstantane(base, lue), int(socle::SqliteOk));
         rapprochement::Rapprochement fait = rapprochement::rapprocher(etat, r, lue.fiches);
-        QCOMPARE(rapprochement::appliquer(base, fait, lue.fiches), int(socle::SqliteOk));
+        QCOMPARE(rapprochement::appliquer(base, fait), int(socle::SqliteOk));
+        rapprochement::reporter(fait.editions, lue.fiches);
         QCOMPARE(lignes(base), apres);
         std::vector<socle::FicheStockee> relue;
         socle::lireFiches(base, relue);

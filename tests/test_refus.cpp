@@ -5,11 +5,10 @@
 
 #include "platform/sqlite.h"
 
-#include <QAccessible>
-#include <QAccessibleActionInterface>
 #include <QFile>
 #include <QtTest>
 
+using test::press;
 using test::Row;
 using test::shown;
 
@@ -41,13 +40,6 @@ private:
 bool adding(const Tarvelon& w)
 {
     return w.SSCommand1[3]->isVisibleTo(&w) && !w.SSCommand1[0]->isVisibleTo(&w);
-}
-
-void press(QAbstractButton* button)
-{
-    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(button);
-    QVERIFY(a && a->actionInterface());
-    a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
 }
 
 } // namespace

@@ -462,18 +462,14 @@ private Q_SLOTS:
             QVERIFY(db.open(m_path, false));
             QVERIFY(db.exec("PRAGMA user_version = 99"));
         }
-        QFile fichier(m_path);
-        QVERIFY(fichier.open(QIODevice::ReadOnly));
-        const QByteArray octets = fichier.readAll();
-        fichier.close();
+        const QByteArray octets = test::readFile(m_path);
         platform::SqliteDatabase db;
         QString message;
         QVERIFY(!openCalendar(db, m_path, &message));
         QVERIFY2(message.contains(QString::fromUtf8("version plus récente de Tarvelon")),
                  qPrintable(message));
         QVERIFY(!db.isOpen());
-        QVERIFY(fichier.open(QIODevice::ReadOnly));
-        QCOMPARE(fichier.readAll(), octets);
+        QCOMPARE(test::readFile(m_path), octets);
         const rappel::Calendrier lu =
             rappel::lireCalendrier(QFile::encodeName(m_path).toStdString(), {"23/04"});
         QVERIFY2(lu.lu && !lu.fiches.empty(), lu.erreur.c_str());

@@ -9,8 +9,6 @@
 #include "windows/synchro/dialogue.h"
 #include "windows/synchro/synchronisation.h"
 
-#include <QAccessible>
-#include <QAccessibleActionInterface>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -80,21 +78,16 @@ private Q_SLOTS:
         QVERIFY2(plusLongueAbsence(2 * socle::BusyTimeout) < socle::BusyTimeout / 2,
                  "the watch waited on the window's thread");
 
-        const auto presser = [](QAbstractButton* bouton) {
-            QAccessibleInterface* a = QAccessible::queryAccessibleInterface(bouton);
-            QVERIFY(a && a->actionInterface());
-            a->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
-        };
         w->Text1[0]->setText(QStringLiteral("Georgette"));
-        presser(w->SSCommand2[0]); // Suiv.
+        test::press(w->SSCommand2[0]); // Suiv.
         QTRY_COMPARE(inst.messages.shown.size(), size_t(1));
         QCOMPARE(test::shown(*w), QStringLiteral("Georgette|23/04"));
         plusLongueAbsence(200);
-        presser(w->SSCommand1[0]); // Ajouter
+        test::press(w->SSCommand1[0]); // Ajouter
         QTRY_COMPARE(inst.messages.shown.size(), size_t(2));
         QCOMPARE(test::shown(*w), QStringLiteral("Georgette|23/04"));
         plusLongueAbsence(200);
-        presser(w->SSCommand5); // the view switch
+        test::press(w->SSCommand5); // the view switch
         QTRY_COMPARE(inst.messages.shown.size(), size_t(3));
         QVERIFY(w->ModeFetes);
         QCOMPARE(test::shown(*w), QStringLiteral("Georgette|23/04"));
@@ -103,14 +96,14 @@ private Q_SLOTS:
                      qPrintable(inst.messages.shown[i].text));
 
         QVERIFY(autre.exec("COMMIT"));
-        presser(w->SSCommand2[0]); // free again: stored as a move stores
+        test::press(w->SSCommand2[0]); // free again: stored as a move stores
         QTRY_COMPARE(inst.storedRows().first(), QStringLiteral("Georgette|23/04|0000|M"));
 
         QVERIFY(autre.exec("BEGIN EXCLUSIVE"));
         w->Text1[0]->setText(QStringLiteral("Georgina"));
         QVERIFY(plusLongueAbsence(socle::BusyTimeout) < socle::BusyTimeout / 2);
         inst.messages.answers = {platform::AnswerNo};
-        presser(w->SSCommand1[2]); // Quitter: asks before losing the text, No keeps it
+        test::press(w->SSCommand1[2]); // Quitter: asks before losing the text, No keeps it
         QTRY_COMPARE(inst.messages.shown.size(), size_t(4));
         QVERIFY(inst.messages.shown[3].text.endsWith(
             QString::fromUtf8("Quitter sans enregistrer ce que vous avez tapé ?")));

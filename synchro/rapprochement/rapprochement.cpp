@@ -170,62 +170,59 @@ Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
     return r;
 }
 
-int appliquer(socle::Database& base, Rapprochement& r, std::vector<socle::FicheStockee>& table)
+int appliquer(socle::Database& base, Rapprochement& r)
 {
     if (r.editions.empty())
         return socle::SqliteOk;
     socle::Transaction transaction(base);
     if (!transaction.isOpen())
         return transaction.code();
-    std::vector<socle::FicheStockee> apres = table;
-    // Rows are in rowid order, and added ones come last.
-    const auto ligne = [&apres](std::int64_t rowid) {
-        const auto it = std::lower_bound(
-            apres.begin(), apres.end(), rowid,
-            [](const socle::FicheStockee& f, std::int64_t r) { return f.rowid < r; });
-        return it != apres.end() && it->rowid == rowid ? it : apres.end();
-    };
-    std::map<QString, std::int64_t> ajoutees;
-    for (const Edition& e : r.editions) {
-        int code = socle::SqliteOk;
-        switch (e.sorte) {
-        case Edition::Sorte::Suppression:
-            code = socle::supprimerFiche(base, e.rowid);
-            if (const auto it = ligne(e.rowid); it != apres.end())
-                apres.erase(it);
-            break;
-        case Edition::Sorte::Modification: {
-            bool trouvee = false;
-            code = socle::modifierFiche(base, e.rowid, e.fiche, {true, true, true, false}, trouvee);
-            if (const auto it = ligne(e.rowid); it != apres.end()) {
-                it->fiche.nom = e.fiche.nom;
-                it->fiche.date = e.fiche.date;
-                it->fiche.annee = e.fiche.annee;
-            }
-            break;
-        }
-        case Edition::Sorte::Ajout: {
-            std::int64_t rowid = 0;
-            code = socle::ajouterFiche(base, e.fiche, rowid);
-            ajoutees[e.cle] = rowid;
-            apres.push_back({rowid, e.fiche});
-            break;
-        }
-        }
+    for (Edition& e : r.editions) {
+        bool trouvee = false;
+        const int code =
+            e.sorte == Edition::Sorte::Suppression ? socle::supprimerFiche(base, e.rowid)
+            : e.sorte == Edition::Sorte::Modification
+                ? socle::modifierFiche(base, e.rowid, e.fiche, {true, true, true, false}, trouvee)
+                : socle::ajouterFiche(base, e.fiche, e.rowid);
         if (code != socle::SqliteOk)
             return code;
     }
     if (const int code = transaction.commit(); code != socle::SqliteOk)
         return code;
-    for (Edition& e : r.editions)
+    for (const Edition& e : r.editions)
         if (e.sorte == Edition::Sorte::Ajout) {
-            e.rowid = ajoutees[e.cle];
             Contact& c = r.etat.contacts[e.cle];
             c.rowid = e.rowid;
             c.ecrite = e.fiche;
         }
-    table = std::move(apres);
     return socle::SqliteOk;
+}
+
+void reporter(const std::vector<Edition>& editions, std::vector<socle::FicheStockee>& table)
+{
+    // Rows are in rowid order, and added ones come last.
+    const auto ligne = [&table](std::int64_t rowid) {
+        const auto it = std::lower_bound(
+            table.begin(), table.end(), rowid,
+            [](const socle::FicheStockee& f, std::int64_t r) { return f.rowid < r; });
+        return it != table.end() && it->rowid == rowid ? it : table.end();
+    };
+    for (const Edition& e : editions) {
+        if (e.sorte == Edition::Sorte::Ajout) {
+            table.push_back({e.rowid, e.fiche});
+            continue;
+        }
+        const auto it = ligne(e.rowid);
+        if (it == table.end())
+            continue;
+        if (e.sorte == Edition::Sorte::Suppression) {
+            table.erase(it);
+        } else {
+            it->fiche.nom = e.fiche.nom;
+            it->fiche.date = e.fiche.date;
+            it->fiche.annee = e.fiche.annee;
+        }
+    }
 }
 
 } // namespace rapprochement

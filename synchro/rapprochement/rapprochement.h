@@ -61,7 +61,7 @@ bool aLire(const EtatCarnet& etat, const QString& cle, const QByteArray& etag);
 
 struct Edition {
     enum class Sorte { Ajout, Modification, Suppression } sorte;
-    std::int64_t rowid = 0; // Modification, Suppression
+    std::int64_t rowid = 0; // Modification, Suppression; Ajout once applied
     socle::Fiche fiche;     // Ajout, Modification (name, day, year)
     QString cle;            // Ajout: the contact whose entry it is
 
@@ -88,7 +88,9 @@ Rapprochement rapprocher(const EtatCarnet& etat, const Releve& releve,
                          const std::vector<socle::FicheStockee>& table);
 
 // The edits applied in one transaction (SqliteOk, else why, and nothing
-// applied); the table given follows them, added rowids go into the state.
-int appliquer(socle::Database& base, Rapprochement& r, std::vector<socle::FicheStockee>& table);
+// applied); added rowids go into the edits and the state.
+int appliquer(socle::Database& base, Rapprochement& r);
+// A copy of the table, in rowid order, made to follow edits once stored.
+void reporter(const std::vector<Edition>& editions, std::vector<socle::FicheStockee>& table);
 
 } // namespace rapprochement
