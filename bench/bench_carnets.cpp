@@ -4,7 +4,6 @@
 // lists a collection in quadratic time): one address book, sync-collection
 // from a token, addressbook-multiget.
 #include "bench/mesure.h"
-#include "dav/client.h"
 #include "socle/calendrier_fr.h"
 #include "socle/fetes.h"
 #include "synchro/carnets.h"
@@ -157,25 +156,26 @@ int main(int argc, char** argv)
     const QUrl url(QStringLiteral("http://127.0.0.1:%1/carnet/").arg(port));
     compte.carnets = {url};
     compte.nomsCarnets = {QStringLiteral("Carnet")};
-    const dav::Identite identite{url, QStringLiteral("u"), QStringLiteral("p"), {}};
+    compte.adresse = url.toString();
+    compte.utilisateur = QStringLiteral("u");
 
     std::printf("%d contacts, un calendrier de %zu fêtes\n", Contacts,
                 socle::calendrierFr().size());
     for (int tour = 0; tour < 3; ++tour) {
         if (tour == 2)
             serveur.mettre("c7.vcf", carte(7, QDate(1999, 12, 31)));
-        dav::Client client(identite);
+        synchro::Connexion connexion(compte, QStringLiteral("p"));
         synchro::BilanCarnets bilan;
         const double ms = bench::millis([&] {
             socle::Instantane table;
             socle::lireInstantane(base, table);
-            bilan = synchro::suivreCarnets(client, compte, base, table);
+            bilan = synchro::suivreCarnets(connexion, compte, base, table);
         });
         std::printf("%-20s %7.0f ms  %4d requêtes  %s\n",
                     tour == 0   ? "premier import"
                     : tour == 1 ? "rien de changé"
                                 : "un contact changé",
-                    ms, client.requetes(), qPrintable(bilan.texte));
+                    ms, connexion.requetes(), qPrintable(bilan.texte));
     }
     rusage r{};
     getrusage(RUSAGE_SELF, &r);

@@ -50,11 +50,12 @@ int main(int argc, char** argv)
     for (int tour = 0; tour < 3; ++tour) {
         if (tour == 2)
             fiches.back().annee = "1939";
-        dav::Client client(identite);
+        synchro::Connexion connexion(compte, identite.motDePasse);
         synchro::Bilan bilan;
-        const double ms = bench::millis([&] { bilan = synchro::publier(client, compte, fiches); });
+        const double ms =
+            bench::millis([&] { bilan = synchro::publier(connexion, compte, fiches); });
         std::printf("%-18s %8.0f ms  %5d requêtes  %5d écritures%s\n", titres[tour], ms,
-                    client.requetes(), bilan.ecritures, bilan.reussi ? "" : "  (échec)");
+                    connexion.requetes(), bilan.ecritures, bilan.reussi ? "" : "  (échec)");
         if (!bilan.reussi)
             std::printf("  %s\n", qPrintable(bilan.texte));
     }

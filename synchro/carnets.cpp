@@ -123,11 +123,11 @@ QString Apercu::texte() const
                              QStringLiteral("déjà présents")));
 }
 
-Apercu apercu(dav::Client& client, const QUrl& url, socle::Database& base)
+Apercu apercu(Connexion& connexion, const QUrl& url, socle::Database& base)
 {
     Apercu a;
     const rapprochement::EtatCarnet vierge;
-    const Lecture l = relever(client, url, vierge);
+    const Lecture l = relever(connexion.client(), url, vierge);
     if (!l.erreur.isEmpty()) {
         a.erreur = l.erreur;
         return a;
@@ -178,7 +178,7 @@ QString enregistrer(socle::Database& base, const rapprochement::EtatCarnet& avan
 
 } // namespace
 
-BilanCarnets suivreCarnets(dav::Client& client, const Compte& compte, socle::Database& base,
+BilanCarnets suivreCarnets(Connexion& connexion, const Compte& compte, socle::Database& base,
                            socle::Instantane& table)
 {
     BilanCarnets bilan;
@@ -191,7 +191,7 @@ BilanCarnets suivreCarnets(dav::Client& client, const Compte& compte, socle::Dat
         const auto connu = avant.find(url);
         const rapprochement::EtatCarnet carnet =
             connu != avant.end() ? connu->second : rapprochement::EtatCarnet{};
-        const Lecture l = relever(client, compte.carnets[i], carnet);
+        const Lecture l = relever(connexion.client(), compte.carnets[i], carnet);
         rapprochement::Rapprochement r;
         QString erreur = l.erreur;
         if (erreur.isEmpty()) {

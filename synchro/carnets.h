@@ -1,8 +1,8 @@
 #pragma once
 
-#include "dav/client.h"
 #include "socle/fetes.h"
 #include "synchro/compte.h"
+#include "synchro/connexion.h"
 
 #include <QString>
 #include <QUrl>
@@ -36,7 +36,7 @@ struct BilanCarnets {
 // in one transaction, its state recorded after it. The state of a book no
 // longer followed is dropped: its entries are the user's.
 // The table is the run's one reading of it; it follows what the books wrote.
-BilanCarnets suivreCarnets(dav::Client& client, const Compte& compte, socle::Database& base,
+BilanCarnets suivreCarnets(Connexion& connexion, const Compte& compte, socle::Database& base,
                            socle::Instantane& table);
 
 // What the first import of a book would bring, without writing anything:
@@ -48,7 +48,7 @@ struct Apercu {
     QString erreur;
     QString texte() const;
 };
-Apercu apercu(dav::Client& client, const QUrl& carnet, socle::Database& base);
+Apercu apercu(Connexion& connexion, const QUrl& carnet, socle::Database& base);
 
 // The state file of the address books followed.
 QString fichierEtatCarnets();

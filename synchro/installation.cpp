@@ -1,14 +1,15 @@
 #include "synchro/installation.h"
 
 #include "dav/dav.h"
-#include "synchro/synchro.h"
+#include "synchro/connexion.h"
 
 namespace synchro {
 
 Offre chercherOffre(const Compte& compte, const QString& motDePasse)
 {
     Offre offre;
-    dav::Client client(identiteDe(compte, motDePasse));
+    Connexion connexion(compte, motDePasse);
+    dav::Client& client = connexion.client();
     const dav::Decouverte agendas = dav::decouvrir(client, compte.adresse, dav::Sorte::Agendas);
     if (!agendas.erreur.isEmpty()) {
         offre.erreur = agendas.erreur;
@@ -37,16 +38,16 @@ Offre chercherOffre(const Compte& compte, const QString& motDePasse)
 AgendaCree creerAgenda(const Compte& compte, const QString& motDePasse, const QUrl& maison,
                        const QString& nom)
 {
-    dav::Client client(identiteDe(compte, motDePasse));
-    const dav::Creation creation = dav::creerAgenda(client, maison, nom);
+    Connexion connexion(compte, motDePasse);
+    const dav::Creation creation = dav::creerAgenda(connexion.client(), maison, nom);
     return {creation.url, creation.erreur};
 }
 
 Apercu apercuDuCarnet(const Compte& compte, const QString& motDePasse, const QUrl& carnet,
                       socle::Database& base)
 {
-    dav::Client client(identiteDe(compte, motDePasse));
-    return apercu(client, carnet, base);
+    Connexion connexion(compte, motDePasse);
+    return apercu(connexion, carnet, base);
 }
 
 } // namespace synchro

@@ -4,32 +4,22 @@
 #include "echange/echange.h"
 #include "echange/icalendar.h"
 
+#include "synchro/connexion.h"
 #include "synchro/etat.h"
+#include "synchro/rapprochement/agenda.h"
 
 #include <QCryptographicHash>
-#include <QRegularExpression>
 #include <map>
 
 namespace synchro {
 
 namespace {
 
-// What Tarvelon last wrote of an event, and where.
-struct Trace {
-    QString href;
-    QByteArray etag;
-    QByteArray empreinte;
-};
+using rapprochement::EtatAgenda;
 
-struct Etat {
-    QString agenda;
-    QString jeton;
-    std::map<QByteArray, Trace> evenements; // by UID
-};
-
-Etat lireEtat()
+EtatAgenda lireEtat()
 {
-    Etat etat;
+    EtatAgenda etat;
     const QJsonObject o = lireFichierEtat(fichierEtatAgenda());
     etat.agenda = o.value(QStringLiteral("agenda")).toString();
     etat.jeton = o.value(QStringLiteral("jeton")).toString();
@@ -44,7 +34,7 @@ Etat lireEtat()
     return etat;
 }
 
-bool ecrireEtat(const Etat& etat)
+bool ecrireEtat(const EtatAgenda& etat)
 {
     QJsonObject e;
     for (const auto& [uid, t] : etat.evenements)
@@ -58,17 +48,17 @@ bool ecrireEtat(const Etat& etat)
                                          {QStringLiteral("evenements"), e}});
 }
 
-QString cleDe(const QUrl& url)
+// The events the table wants on the server, each with its hash.
+std::vector<rapprochement::Voulu> voulus(const std::vector<socle::Fiche>& fiches,
+                                         const echange::Publication& publication)
 {
-    return url.path(QUrl::FullyDecoded);
-}
-
-// The events Tarvelon writes are named after their UIDs.
-bool nommeParTarvelon(const QUrl& url)
-{
-    static const QRegularExpression nom(
-        QStringLiteral("/(anniversaire-[0-9a-f]{20}(-\\d+)?|fetes-\\d{4})@tarvelon\\.ics$"));
-    return nom.match(cleDe(url)).hasMatch();
+    std::vector<rapprochement::Voulu> v;
+    for (const echange::Evenement& e : echange::evenements(fiches, socle::Selection::Tout))
+        v.push_back({e.uid, echange::ecrireEvenement(e, publication),
+                     QCryptographicHash::hash(echange::ecrireEvenement(e, publication, false),
+                                              QCryptographicHash::Sha1)
+                         .toHex()});
+    return v;
 }
 
 QString phrase(const QString& agenda, int ajoutes, int modifies, int supprimes, int remisChanges,
@@ -105,7 +95,7 @@ QString fichierEtatAgenda()
     return dossierEtat() + QStringLiteral("agenda.json");
 }
 
-Bilan publier(dav::Client& client, const Compte& compte, const std::vector<socle::Fiche>& fiches)
+Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socle::Fiche>& fiches)
 {
     Bilan bilan;
     const auto echec = [&bilan](const QString& raison) {
@@ -113,10 +103,16 @@ Bilan publier(dav::Client& client, const Compte& compte, const std::vector<socle
         bilan.texte = QStringLiteral("L'agenda n'a pas pu être mis à jour : %1.").arg(raison);
         return bilan;
     };
-    Etat etat = lireEtat();
+    const auto etatNonEcrit = [&] {
+        return echec(QStringLiteral("l'état de la synchronisation ne peut pas être écrit (%1)")
+                         .arg(fichierEtatAgenda()));
+    };
+    EtatAgenda etat = lireEtat();
     if (etat.agenda != compte.agenda.toString())
-        etat = Etat{compte.agenda.toString(), {}, {}}; // another calendar: all to be written
+        etat = EtatAgenda{compte.agenda.toString(), {}, {}}; // another calendar: all to be written
 
+    // What the server says, since the last token.
+    dav::Client& client = connexion.client();
     QString erreur;
     std::optional<dav::Collection> agenda =
         dav::collection(client, compte.agenda, dav::Sorte::Agendas, &erreur);
@@ -125,98 +121,43 @@ Bilan publier(dav::Client& client, const Compte& compte, const std::vector<socle
     const dav::Changements ch = dav::changements(client, *agenda, etat.jeton);
     if (!ch.erreur.isEmpty())
         return echec(ch.erreur);
-
-    // What the server has: all of it when listed whole, else what Tarvelon
-    // last wrote with what changed since.
-    std::map<QString, std::pair<QUrl, QByteArray>> serveur;
-    if (!ch.complet)
-        for (const auto& [uid, t] : etat.evenements)
-            serveur[cleDe(QUrl(t.href))] = {QUrl(t.href), t.etag};
-    for (const QUrl& u : ch.supprimes)
-        serveur.erase(cleDe(u));
+    rapprochement::ReleveAgenda releve{{}, ch.supprimes, ch.complet, ch.jeton};
     for (const dav::Objet& o : ch.presents)
-        serveur[cleDe(o.url)] = {o.url, o.etag};
+        releve.presents.emplace_back(o.url, o.etag);
 
-    QUrl base = compte.agenda;
-    if (!base.path().endsWith(QLatin1Char('/')))
-        base.setPath(base.path() + QLatin1Char('/'));
-    const echange::Publication publication{minutesDuRappel(compte.rappel)};
-    int ajoutes = 0, modifies = 0, supprimes = 0, remisChanges = 0, remisSupprimes = 0;
-    std::map<QByteArray, bool> voulus;
-    for (const echange::Evenement& e : echange::evenements(fiches, socle::Selection::Tout)) {
-        voulus[e.uid] = true;
-        const QByteArray empreinte =
-            QCryptographicHash::hash(echange::ecrireEvenement(e, publication, false),
-                                     QCryptographicHash::Sha1)
-                .toHex();
-        const QUrl url = base.resolved(QUrl::fromEncoded(QUrl::toPercentEncoding(e.uid) + ".ics"));
-        const auto trace = etat.evenements.find(e.uid);
-        const auto la = serveur.find(cleDe(url));
-        std::optional<QByteArray> attendu;
-        int* compteur = &ajoutes;
-        if (la != serveur.end()) {
-            attendu = la->second.second;
-            if (trace != etat.evenements.end() && trace->second.etag == *attendu) {
-                if (trace->second.empreinte == empreinte)
-                    continue; // as written, and still wanted so
-                compteur = &modifies;
-            } else {
-                // Changed on the server behind Tarvelon's back (or written
-                // just before a crash): Tarvelon's again.
-                compteur = trace != etat.evenements.end() ? &remisChanges : &modifies;
-            }
-        } else if (trace != etat.evenements.end()) {
-            compteur = &remisSupprimes;
-        }
-        const dav::Ecriture w = dav::ecrire(client, url, echange::ecrireEvenement(e, publication),
-                                            "text/calendar; charset=utf-8", attendu);
-        if (!w.erreur.isEmpty())
-            return echec(w.erreur);
-        ++*compteur;
-        ++bilan.ecritures;
-        etat.evenements[e.uid] = {url.toString(), w.etag, empreinte};
-        if (!ecrireEtat(etat))
-            return echec(QStringLiteral("l'état de la synchronisation ne peut pas être écrit (%1)")
-                             .arg(fichierEtatAgenda()));
-    }
-
-    // What is no longer wanted: Tarvelon's own events only.
-    std::vector<std::pair<QByteArray, QUrl>> aSupprimer;
-    for (const auto& [uid, t] : etat.evenements)
-        if (!voulus.count(uid))
-            aSupprimer.emplace_back(uid, QUrl(t.href));
-    if (ch.complet)
-        for (const auto& [cle, objet] : serveur)
-            if (nommeParTarvelon(objet.first)) {
-                const QByteArray uid =
-                    QUrl::fromPercentEncoding(cle.section(QLatin1Char('/'), -1).chopped(4).toUtf8())
-                        .toUtf8();
-                if (!voulus.count(uid) && !etat.evenements.count(uid))
-                    aSupprimer.emplace_back(uid, objet.first);
-            }
-    for (const auto& [uid, url] : aSupprimer) {
-        const auto la = serveur.find(cleDe(url));
-        if (la != serveur.end()) {
-            const dav::Ecriture d = dav::supprimer(client, url, la->second.second);
-            if (!d.erreur.isEmpty())
-                return echec(d.erreur);
-            ++supprimes;
+    // What to write, then the writes, the state recorded after each.
+    using Sorte = rapprochement::Ecriture::Sorte;
+    std::map<Sorte, int> n;
+    for (const rapprochement::Ecriture& w : rapprochement::planifier(
+             etat, releve, compte.agenda, voulus(fiches, {minutesDuRappel(compte.rappel)}))) {
+        if (w.sorte == Sorte::Oubli) {
+            etat.evenements.erase(w.uid);
+        } else {
+            const dav::Ecriture fait = w.sorte == Sorte::Suppression
+                                           ? dav::supprimer(client, w.url, *w.attendu)
+                                           : dav::ecrire(client, w.url, w.octets,
+                                                         "text/calendar; charset=utf-8", w.attendu);
+            if (!fait.erreur.isEmpty())
+                return echec(fait.erreur);
+            ++n[w.sorte];
             ++bilan.ecritures;
+            if (w.sorte == Sorte::Suppression)
+                etat.evenements.erase(w.uid);
+            else
+                etat.evenements[w.uid] = {w.url.toString(), fait.etag, w.empreinte};
         }
-        etat.evenements.erase(uid);
         if (!ecrireEtat(etat))
-            return echec(QStringLiteral("l'état de la synchronisation ne peut pas être écrit (%1)")
-                             .arg(fichierEtatAgenda()));
+            return etatNonEcrit();
     }
 
     if (ch.jeton != etat.jeton || bilan.ecritures > 0) {
         etat.jeton = ch.jeton;
         if (!ecrireEtat(etat))
-            return echec(QStringLiteral("l'état de la synchronisation ne peut pas être écrit (%1)")
-                             .arg(fichierEtatAgenda()));
+            return etatNonEcrit();
     }
-    bilan.texte = phrase(compte.nomAgenda.isEmpty() ? agenda->nom : compte.nomAgenda, ajoutes,
-                         modifies, supprimes, remisChanges, remisSupprimes);
+    bilan.texte = phrase(compte.nomAgenda.isEmpty() ? agenda->nom : compte.nomAgenda,
+                         n[Sorte::Ajout], n[Sorte::Modification], n[Sorte::Suppression],
+                         n[Sorte::RemisChange], n[Sorte::RemisSupprime]);
     return bilan;
 }
 

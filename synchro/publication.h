@@ -1,8 +1,8 @@
 #pragma once
 
-#include "dav/client.h"
 #include "socle/fetes.h"
 #include "synchro/compte.h"
+#include "synchro/connexion.h"
 
 #include <QMetaType>
 #include <QString>
@@ -32,7 +32,8 @@ struct Bilan {
     bool tableChangee = false; // the address books changed the calendar
 };
 
-Bilan publier(dav::Client& client, const Compte& compte, const std::vector<socle::Fiche>& fiches);
+Bilan publier(Connexion& connexion, const Compte& compte,
+              const std::vector<socle::Fiche>& fiches);
 
 // The state file of the publish.
 QString fichierEtatAgenda();

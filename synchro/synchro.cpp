@@ -9,11 +9,6 @@
 
 namespace synchro {
 
-dav::Identite identiteDe(const Compte& compte, const QString& motDePasse)
-{
-    return {compte.origine(), compte.utilisateur, motDePasse, compte.empreintes};
-}
-
 Bilan synchroniser(const Compte& compte, const QString& motDePasse,
                    const QString& fichierCalendrier)
 {
@@ -25,7 +20,7 @@ Bilan synchroniser(const Compte& compte, const QString& motDePasse,
                 QStringLiteral("La synchronisation n'a pas pu se faire : ") +
                     message.replace(QStringLiteral("\n\r"), QStringLiteral("\n")),
                 0};
-    dav::Client client(identiteDe(compte, motDePasse));
+    Connexion connexion(compte, motDePasse);
 
     // The table, read once for the whole run; the address books first, so
     // that the calendar knows their new people (with none followed, this
@@ -40,7 +35,7 @@ Bilan synchroniser(const Compte& compte, const QString& motDePasse,
     socle::Instantane table;
     if (const int code = socle::lireInstantane(base, table); code != socle::SqliteOk)
         return illisible(code, false);
-    const BilanCarnets carnets = suivreCarnets(client, compte, base, table);
+    const BilanCarnets carnets = suivreCarnets(connexion, compte, base, table);
     if (!carnets.texte.isEmpty())
         textes << carnets.texte;
     if (compte.agenda.isEmpty())
@@ -59,7 +54,7 @@ Bilan synchroniser(const Compte& compte, const QString& motDePasse,
         if (compte.publierCarnets || ecrite == carnets.ecrites.end() || ecrite->second != f.fiche)
             fiches.push_back(std::move(f.fiche));
     }
-    Bilan bilan = publier(client, compte, fiches);
+    Bilan bilan = publier(connexion, compte, fiches);
     textes << bilan.texte;
     bilan.texte = textes.join(QLatin1Char('\n'));
     bilan.reussi = bilan.reussi && carnets.reussi;

@@ -12,7 +12,4 @@ namespace synchro {
 Bilan synchroniser(const Compte& compte, const QString& motDePasse,
                    const QString& fichierCalendrier);
 
-// The client of an account, with its password.
-dav::Identite identiteDe(const Compte& compte, const QString& motDePasse);
-
 } // namespace synchro

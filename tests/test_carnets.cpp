@@ -134,7 +134,7 @@ private Q_SLOTS:
 
         socle::Database base;
         QVERIFY(base.open(QFile::encodeName(db()).toStdString(), socle::OpenMode::ReadWrite));
-        dav::Client c = client();
+        synchro::Connexion c(compte(), QStringLiteral("secret"));
         const synchro::Apercu a = synchro::apercu(c, m_carnet, base);
         QVERIFY2(a.erreur.isEmpty(), qPrintable(a.erreur));
         QCOMPARE(a.texte(), QString::fromUtf8("5 anniversaires trouvés dans 6 contacts, dont 1 "

@@ -1,7 +1,9 @@
 // The address books' rule with no server: a book's changes as data, the
 // table's edits applied, the new state and the counts; what the user changed
-// is never overridden.
+// is never overridden. And the calendar published: what to write, from what
+// was written, what the server lists and what the table wants.
 #include "socle/fetes.h"
+#include "synchro/rapprochement/agenda.h"
 #include "synchro/rapprochement/rapprochement.h"
 
 #include <QTemporaryDir>
@@ -203,6 +205,78 @@ private Q_SLOTS:
         r.toutLu = false;
         fait = rapprochement::rapprocher(etat, r, {});
         QCOMPARE(fait.etat.jeton, QStringLiteral("t1"));
+    }
+    // One state, listed whole and listed since the token: each event's
+    // write, with the ETag it must still have; never an event Tarvelon did
+    // not write or name.
+    void planDeLAgenda_data()
+    {
+        QTest::addColumn<bool>("complet");
+        QTest::addColumn<QStringList>("attendu");
+        const QStringList commun = {
+            "Modification b e-b", // changed in the table
+            "RemisChange c e-c2", // changed on the server
+            "RemisSupprime d -",  // deleted there
+            "Ajout g -",          // new
+            "Suppression e e-e",  // no longer wanted
+        };
+        QTest::newRow("listé en entier")
+            << true << (commun + QStringList{"Oubli f -", "Suppression fetes-0101@tarvelon e-s"});
+        QTest::newRow("changements depuis le jeton")
+            << false << (commun + QStringList{"Oubli f -"});
+    }
+    void planDeLAgenda()
+    {
+        QFETCH(bool, complet);
+        QFETCH(QStringList, attendu);
+        const QString base = QStringLiteral("http://h/cal/");
+        const auto ics = [&](const char* uid) { return QUrl(base + uid + ".ics"); };
+        rapprochement::EtatAgenda etat{base, QStringLiteral("t1"), {}};
+        for (const char* uid : {"a", "b", "c", "d", "e", "f"})
+            etat.evenements[uid] = {ics(uid).toString(), QByteArray("e-") + uid,
+                                    QByteArray("h-") + uid};
+        rapprochement::ReleveAgenda releve;
+        releve.complet = complet;
+        if (complet) {
+            for (const char* uid : {"a", "b", "e"})
+                releve.presents.emplace_back(ics(uid), QByteArray("e-") + uid);
+            releve.presents.emplace_back(ics("x"), "e-x"); // another program's
+            releve.presents.emplace_back(ics("fetes-0101@tarvelon"), "e-s");
+        } else {
+            releve.supprimes = {ics("d"), ics("f")};
+        }
+        releve.presents.emplace_back(ics("c"), "e-c2");
+        std::vector<rapprochement::Voulu> voulus;
+        for (const char* uid : {"a", "b", "c", "d", "g"})
+            voulus.push_back({uid, QByteArray("ics ") + uid,
+                              QByteArray(uid) == "b" ? "h-b2" : QByteArray("h-") + uid});
+
+        const auto plan =
+            rapprochement::planifier(etat, releve, QUrl(QStringLiteral("http://h/cal")), voulus);
+        QStringList vu;
+        const char* sortes[] = {"Ajout",         "Modification", "RemisChange",
+                                "RemisSupprime", "Suppression",  "Oubli"};
+        for (const rapprochement::Ecriture& w : plan) {
+            vu << QStringLiteral("%1 %2 %3")
+                      .arg(sortes[int(w.sorte)], QString::fromUtf8(w.uid),
+                           QString::fromUtf8(w.attendu.value_or("-")));
+            QCOMPARE(w.url.path(QUrl::FullyDecoded),
+                     QUrl(base + QString::fromUtf8(w.uid) + ".ics").path());
+            const bool ecrit = w.sorte != rapprochement::Ecriture::Sorte::Suppression &&
+                               w.sorte != rapprochement::Ecriture::Sorte::Oubli;
+            QCOMPARE(w.octets, ecrit ? "ics " + w.uid : QByteArray());
+        }
+        QCOMPARE(vu, attendu);
+
+        // Written as wanted, nothing more to do.
+        rapprochement::EtatAgenda ecrit{base, QStringLiteral("t2"), {}};
+        releve = {};
+        releve.complet = true;
+        for (const rapprochement::Voulu& v : voulus) {
+            ecrit.evenements[v.uid] = {ics(v.uid.constData()).toString(), "e", v.empreinte};
+            releve.presents.emplace_back(ics(v.uid.constData()), "e");
+        }
+        QVERIFY(rapprochement::planifier(ecrit, releve, QUrl(base), voulus).empty());
     }
 };
 
