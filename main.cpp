@@ -30,12 +30,10 @@ int main(int argc, char* argv[])
         [&fenetre] { return fenetre.PreparerImport(); });
     if (ancienne)
         echange::reprendreAncienneInstallation(fenetre.Data1->database(), *ancienne);
-    // Owned by the window. The address books' new birthdays show at once,
-    // unless the user is typing: then at the next move.
-    new synchro::Synchronisation(&fenetre, fenetre.Data1->databaseName(), [&fenetre] {
-        if (!fenetre.SSCommand1[3]->isVisibleTo(&fenetre) && !fenetre.Data1->isDirty())
-            fenetre.Actualiser();
-    });
+    // Owned by the window. The address books' new birthdays show as the
+    // window allows.
+    new synchro::Synchronisation(&fenetre, fenetre.Data1->databaseName(),
+                                 [&fenetre] { fenetre.ActualiserSiLibre(); });
     fenetre.show();
     return QApplication::exec();
 }

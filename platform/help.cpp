@@ -1,5 +1,7 @@
 #include "platform/help.h"
 
+#include "platform/fenetres.h"
+
 #include <QFile>
 #include <QPointer>
 #include <QTextBrowser>
@@ -32,8 +34,7 @@ void showBuiltInManual(const QString&, int context)
     }
     viewer->scrollToAnchor(helpAnchor(context));
     viewer->show();
-    viewer->raise();
-    viewer->activateWindow();
+    activate(viewer);
 }
 
 } // namespace

@@ -234,6 +234,65 @@ private Q_SLOTS:
                             "FN:Paul\r\nN:;Paul;;;\r\nBDAY:19900512\r\nEND:VCARD\r\n"));
         QVERIFY(inst.messages.shown.back().text.contains(QStringLiteral("1 anniversaire")));
     }
+    // The window's menu: each feature's group in the order added, a
+    // separator between two groups; none on a box, which keeps its own.
+    void contextMenu_groupsInOrder()
+    {
+        test::Installation inst(calendrier());
+        auto w = inst.startWindow();
+        QVERIFY(test::showActive(*w));
+        echange::installer(w.get(), w->Data1->database(), [&w] { w->Actualiser(); });
+        bool pris = false;
+        w->ajouterAuMenu({{QStringLiteral("Autre"), [&pris] { pris = true; }}});
+        QStringList vu;
+        QTimer::singleShot(0, [&vu] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (QAction* a : menu->actions())
+                vu << (a->isSeparator() ? QStringLiteral("--") : a->text());
+            menu->actions().last()->trigger();
+            menu->close();
+        });
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, QPoint(10, 10),
+                                  w->mapToGlobal(QPoint(10, 10)));
+        QApplication::sendEvent(w.get(), &menuKey);
+        QCOMPARE(vu, (QStringList{QString::fromUtf8("Importer…"), QString::fromUtf8("Exporter…"),
+                                  QStringLiteral("--"), QStringLiteral("Autre")}));
+        QVERIFY(pris);
+    }
+
+    // What another program wrote shows at once while the user only reads;
+    // while an entry is typed over or being added, it waits for the next
+    // move and the typed text stays.
+    void changeFromOutside_shownUnlessTyping()
+    {
+        test::Installation inst(calendrier());
+        auto w = inst.startWindow();
+        QCOMPARE(shown(*w), QStringLiteral("Georges|23/04"));
+        const auto ecrireAilleurs = [&](const char* nom) {
+            socle::Database autre;
+            QVERIFY(autre.open(QFile::encodeName(inst.dbPath()).toStdString(),
+                               socle::OpenMode::ReadWrite));
+            QCOMPARE(
+                socle::ajouterFiches(autre, {{nom, "23/04", "0000", "F"}}, socle::Doublons::Ajouter)
+                    .ajoutees,
+                size_t(1));
+        };
+        ecrireAilleurs("Alix");
+        w->Text1[0]->setText(QStringLiteral("Georgette")); // typed over
+        w->ActualiserSiLibre();
+        QCOMPARE(w->Text1[0]->text(), QStringLiteral("Georgette"));
+        QVERIFY(!test::listItems(*w).contains(QStringLiteral("Alix")));
+        w->Text1[0]->setText(QStringLiteral("Georges")); // typed back: nothing to store
+        w->SSCommand1_Click(0);                          // Ajouter
+        w->ActualiserSiLibre();
+        QVERIFY(w->Data1->recordset().isAdding());
+        w->SSCommand1_Click(4); // Annuler
+        w->ActualiserSiLibre();
+        QCOMPARE(shown(*w), QStringLiteral("Georges|23/04"));
+        QVERIFY2(test::listItems(*w).contains(QStringLiteral("Alix")),
+                 qPrintable(test::listItems(*w).join(',')));
+    }
 };
 
 QTEST_MAIN(TestEchangeFenetre)

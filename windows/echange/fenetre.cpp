@@ -7,14 +7,13 @@
 #include "socle/fichier.h"
 #include "socle/raisons.h"
 #include "socle/sqlite.h"
+#include "windows/main/tarvelon.h"
 
-#include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMenu>
 #include <QMimeData>
 #include <QProgressDialog>
 #include <QStandardPaths>
@@ -197,7 +196,7 @@ public:
     }
 
 protected:
-    bool eventFilter(QObject* objet, QEvent* evenement) override
+    bool eventFilter(QObject* /*objet*/, QEvent* evenement) override
     {
         switch (evenement->type()) {
         case QEvent::DragEnter:
@@ -217,23 +216,6 @@ protected:
             depot->setDropAction(Qt::CopyAction);
             depot->accept();
             importer(fichiers);
-            return true;
-        }
-        case QEvent::ContextMenu: {
-            // Only once no control has taken it (the boxes keep their own menu).
-            if (objet != m_fenetre)
-                return false;
-            QMenu menu(m_fenetre);
-            connect(menu.addAction(QStringLiteral("Importer…")), &QAction::triggered, this,
-                    [this] { choisirImport(); });
-            connect(menu.addAction(QStringLiteral("Exporter…")), &QAction::triggered, this,
-                    [this] { choisirExport(); });
-            const auto autres = m_fenetre->property("tarvelon-entrees-du-menu").value<Entrees>();
-            if (!autres.empty())
-                menu.addSeparator();
-            for (const auto& [titre, action] : autres)
-                connect(menu.addAction(titre), &QAction::triggered, this, action);
-            menu.exec(static_cast<QContextMenuEvent*>(evenement)->globalPos());
             return true;
         }
         default:
@@ -256,17 +238,13 @@ Selecteur& selecteurSlot()
     return selecteur;
 }
 
-void ajouterAuMenu(QWidget* fenetre, const QString& titre, std::function<void()> action)
-{
-    Entrees entrees = fenetre->property("tarvelon-entrees-du-menu").value<Entrees>();
-    entrees.emplace_back(titre, std::move(action));
-    fenetre->setProperty("tarvelon-entrees-du-menu", QVariant::fromValue(entrees));
-}
-
-void installer(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport,
+void installer(windows::Tarvelon* fenetre, socle::Database& base, std::function<void()> apresImport,
                std::function<bool()> avantImport)
 {
-    new Echange(fenetre, base, std::move(apresImport), std::move(avantImport));
+    auto* echange = new Echange(fenetre, base, std::move(apresImport), std::move(avantImport));
+    fenetre->ajouterAuMenu(
+        {{QStringLiteral("Importer…"), [echange] { echange->choisirImport(); }},
+         {QStringLiteral("Exporter…"), [echange] { echange->choisirExport(); }}});
 }
 
 std::optional<QString> proposerAncienneInstallation(const QString& baseDeDonnees)

@@ -13,24 +13,21 @@ class QWidget;
 namespace socle {
 class Database;
 }
+namespace windows {
+class Tarvelon;
+}
 
 // Birthdays in and out from the window, around its designed controls (which
 // stay as they are): a file dropped anywhere on it is imported; a context
 // menu (right click, or the keyboard's menu key) offers "Importer…" and
-// "Exporter…" with the standard file dialogs. The French report comes in a
-// message box. Before an import, avantImport settles the entry being edited
-// (false: the import waits); the import runs aside, on a connection of its
-// own, under a progress dialog past a second; after it, apresImport reads the
-// view again.
+// "Exporter…" with the standard file dialogs, first in the window's menu. The French report comes
+// in a message box. Before an import, avantImport settles the entry being edited (false: the import
+// waits); the import runs aside, on a connection of its own, under a progress dialog past a second;
+// after it, apresImport reads the view again.
 namespace echange {
 
-void installer(QWidget* fenetre, socle::Database& base, std::function<void()> apresImport,
+void installer(windows::Tarvelon* fenetre, socle::Database& base, std::function<void()> apresImport,
                std::function<bool()> avantImport = {});
-
-// More entries of the window's context menu, after "Importer…" and
-// "Exporter…" (the synchronisation's).
-void ajouterAuMenu(QWidget* fenetre, const QString& titre, std::function<void()> action);
-using Entrees = std::vector<std::pair<QString, std::function<void()>>>;
 
 // On the very first start (no tarvelon.db yet), when a Wine prefix holds the
 // old program's installation: asks once whether to bring it over. Its folder
@@ -61,5 +58,3 @@ public:
 };
 
 } // namespace echange
-
-Q_DECLARE_METATYPE(echange::Entrees)

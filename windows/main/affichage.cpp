@@ -7,6 +7,15 @@ namespace windows {
 
 using namespace store;
 
+// The chain after every move: the entry's day redrawn, then the day in hand
+// for the reminder and its caption's colour.
+void Tarvelon::SuiteDuDeplacement()
+{
+    MiseAJour();
+    JourCourant = Text1[1]->text();
+    CouleurDate(JourCourant);
+}
+
 // The record display: the names of the entry's day, the day in words, the
 // age line and the Saint/Sainte options. It leaves the record set on the
 // entry it was called on. In the birthday view, when the name days cannot be

@@ -4,6 +4,7 @@
 
 #include "module/parametres.h"
 #include "platform/clock.h"
+#include "platform/fenetres.h"
 #include "platform/help.h"
 #include "platform/messagebox.h"
 #include "platform/pointer.h"
@@ -55,11 +56,11 @@ bool Tarvelon::Form_Load()
 
     const int haut = positionEnPixels(LireParametre(FichierParametres, QStringLiteral("Defaut"),
                                                     QStringLiteral("Top"), QStringLiteral("1000")));
-    move(x(), haut);
+    moveWindow(this, {x(), haut});
     const int gauche =
         positionEnPixels(LireParametre(FichierParametres, QStringLiteral("Defaut"),
                                        QStringLiteral("Left"), QStringLiteral("1000")));
-    move(gauche, y());
+    moveWindow(this, {gauche, y()});
 
     PremiereActivation = true;
     return true;

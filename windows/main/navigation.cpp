@@ -31,9 +31,7 @@ void Tarvelon::SSCommand2_Click(int Index)
     default:
         break;
     }
-    MiseAJour();
-    JourCourant = Text1[1]->text();
-    CouleurDate(JourCourant);
+    SuiteDuDeplacement();
 }
 
 } // namespace windows

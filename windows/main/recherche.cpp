@@ -68,9 +68,7 @@ void Tarvelon::SSCommand3_Click()
         }
     }
 
-    MiseAJour();
-    JourCourant = Text1[1]->text();
-    CouleurDate(JourCourant);
+    SuiteDuDeplacement();
 }
 
 } // namespace windows

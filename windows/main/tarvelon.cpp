@@ -1,11 +1,14 @@
 #include "windows/main/tarvelon.h"
 
+#include "platform/fenetres.h"
 #include "platform/help.h"
 #include "platform/messagebox.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QIcon>
 #include <QImage>
+#include <QMenu>
 #include <QPixmap>
 #include <QShortcut>
 #include <QTimer>
@@ -231,7 +234,7 @@ void Tarvelon::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     if (!PremiereActivation)
         return;
-    QTimer::singleShot(0, this, [this] { activateWindow(); });
+    QTimer::singleShot(0, this, [this] { activate(this); });
     QTimer::singleShot(500, this, &Tarvelon::Form_Activate);
 }
 
@@ -251,6 +254,28 @@ void Tarvelon::closeEvent(QCloseEvent* event)
         return;
     }
     event->accept();
+}
+
+void Tarvelon::ajouterAuMenu(EntreesDeMenu groupe)
+{
+    m_menu.push_back(std::move(groupe));
+}
+
+// Only once no control has taken it: the boxes keep their own menu.
+void Tarvelon::contextMenuEvent(QContextMenuEvent* event)
+{
+    if (m_menu.empty()) {
+        event->ignore();
+        return;
+    }
+    QMenu menu(this);
+    for (const EntreesDeMenu& groupe : m_menu) {
+        if (!menu.isEmpty())
+            menu.addSeparator();
+        for (const auto& [titre, action] : groupe)
+            connect(menu.addAction(titre), &QAction::triggered, this, action);
+    }
+    menu.exec(event->globalPos());
 }
 
 } // namespace windows

@@ -8,6 +8,9 @@
 #include <QListWidget>
 #include <QWidget>
 #include <array>
+#include <functional>
+#include <utility>
+#include <vector>
 
 namespace windows {
 
@@ -19,11 +22,12 @@ namespace windows {
 // the title card Accueil modally, then stands on today's entry and, when the
 // settings say so, switches to the birthday view.
 //
-// After every move of the record set (navigation, search, start-up) the same
-// chain follows, in this order: MiseAJour redraws what derives from the
-// current entry, JourCourant takes the text of the date box Text1(1), and
-// CouleurDate marks that day when the settings note an event or a sound for
-// it. The view switch runs MiseAJour alone; deleting an entry runs none.
+// After every move of the record set (navigation, search, a view read
+// again) the same chain follows, SuiteDuDeplacement, in this order: MiseAJour
+// redraws what derives from the current entry, JourCourant takes the text of
+// the date box Text1(1), and CouleurDate marks that day when the settings
+// note an event or a sound for it. Start-up runs its steps with its own in
+// between; the view switch runs MiseAJour alone; deleting an entry runs none.
 //
 // The handlers live in one file per group: demarrage.cpp (load, first
 // activation), affichage.cpp (MiseAJour), navigation.cpp (SSCommand2),
@@ -86,16 +90,28 @@ public:
     // move would; an entry being added must be validated or cancelled first
     // (the user is told). False: the import waits.
     bool PreparerImport();
+    // After the calendar changed outside the window (a synchronisation): read
+    // again at once, unless the user is typing (an entry being added, or a
+    // change typed over the shown entry); the next move shows it then.
+    void ActualiserSiLibre();
+
+    // The window's context menu (a right click where no control has a menu
+    // of its own, or the menu key): the features around the window add their
+    // entries, one group each, a separator between two groups.
+    using EntreesDeMenu = std::vector<std::pair<QString, std::function<void()>>>;
+    void ajouterAuMenu(EntreesDeMenu groupe);
 
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     int EtatJour(const QString& jour);
     void CouleurDate(const QString& jour);
     void RappelEvenement(const QString& jour);
+    void SuiteDuDeplacement();
 
     void creerControles();
     void relierEvenements();
@@ -107,6 +123,7 @@ private:
 
     QButtonGroup* m_groupeSSCommand1 = nullptr;
     QButtonGroup* m_groupeSSCommand2 = nullptr;
+    std::vector<EntreesDeMenu> m_menu;
 };
 
 } // namespace windows

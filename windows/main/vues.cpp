@@ -73,9 +73,13 @@ void Tarvelon::Actualiser()
         return;
     if (signet)
         rs.setBookmark(*signet);
-    MiseAJour();
-    JourCourant = Text1[1]->text();
-    CouleurDate(JourCourant);
+    SuiteDuDeplacement();
+}
+
+void Tarvelon::ActualiserSiLibre()
+{
+    if (!SSCommand1[3]->isVisibleTo(this) && !Data1->isDirty())
+        Actualiser();
 }
 
 } // namespace windows

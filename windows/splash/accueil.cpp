@@ -1,6 +1,7 @@
 #include "windows/splash/accueil.h"
 
 #include "module/parametres.h"
+#include "platform/fenetres.h"
 #include "platform/pointer.h"
 
 #include <QMouseEvent>
@@ -69,8 +70,8 @@ Accueil::Accueil(QWidget* principale, int delai) : QDialog(principale)
 void Accueil::Form_Load(QWidget* principale)
 {
     if (principale) {
-        move(x(), principale->y());
-        move(principale->x(), y());
+        moveWindow(this, {x(), principale->y()});
+        moveWindow(this, {principale->x(), y()});
     }
     FermerAuClic = false;
     const QString titre = LireParametre(FichierParametres, QStringLiteral("Defaut"),

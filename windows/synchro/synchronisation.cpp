@@ -4,7 +4,7 @@
 #include "socle/sqlite.h"
 #include "synchro/motdepasse.h"
 #include "synchro/synchro.h"
-#include "windows/echange/fenetre.h"
+#include "windows/main/tarvelon.h"
 #include "windows/synchro/dialogue.h"
 
 #include <QDBusConnection>
@@ -43,7 +43,7 @@ Synchronisation::Avis& Synchronisation::avisSlot()
     return avis;
 }
 
-Synchronisation::Synchronisation(QWidget* fenetre, const QString& fichierCalendrier,
+Synchronisation::Synchronisation(windows::Tarvelon* fenetre, const QString& fichierCalendrier,
                                  std::function<void()> apresChangement)
     : QObject(fenetre)
     , m_fenetre(fenetre)
@@ -52,9 +52,8 @@ Synchronisation::Synchronisation(QWidget* fenetre, const QString& fichierCalendr
     , m_veille(std::make_unique<socle::Database>())
 {
     qRegisterMetaType<synchro::Bilan>("synchro::Bilan");
-    echange::ajouterAuMenu(fenetre, QStringLiteral("Synchronisation…"), [this] { configurer(); });
-    echange::ajouterAuMenu(fenetre, QStringLiteral("Synchroniser maintenant"),
-                           [this] { lancer(true); });
+    fenetre->ajouterAuMenu({{QStringLiteral("Synchronisation…"), [this] { configurer(); }},
+                            {QStringLiteral("Synchroniser maintenant"), [this] { lancer(true); }}});
 
     // A change of the calendar, by the window or anybody else: a run half a
     // minute later (a second change puts it off again). The watch never

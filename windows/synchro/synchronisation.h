@@ -12,9 +12,11 @@
 #include <optional>
 
 class QThread;
-class QWidget;
 namespace socle {
 class Database;
+}
+namespace windows {
+class Tarvelon;
 }
 
 // The synchronisation brought to the window from outside, around its
@@ -32,7 +34,7 @@ class Synchronisation : public QObject {
 public:
     // After a run that changed the calendar (the address books' birthdays),
     // apresChangement shows it in the window.
-    Synchronisation(QWidget* fenetre, const QString& fichierCalendrier,
+    Synchronisation(windows::Tarvelon* fenetre, const QString& fichierCalendrier,
                     std::function<void()> apresChangement = {});
     ~Synchronisation() override;
 
@@ -60,7 +62,7 @@ private:
     void fin(const Bilan& bilan, bool demande);
     std::optional<QString> motDePasse(const Compte& compte, bool demande);
 
-    QWidget* m_fenetre;
+    windows::Tarvelon* m_fenetre;
     QString m_fichier;
     std::function<void()> m_apresChangement;
     std::unique_ptr<socle::Database> m_veille; // sees other connections' commits, never waits
