@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # The links between the program's own libraries and executables, read from the
 # CMake files (target_link_libraries), one line per target: "target: a b c".
-# With --verifier, fails unless ARCHITECTURE.md's table says the same.
+# With --dessin, the same drawn by layers: a target's layer is one above the
+# highest it links to, so every arrow points to a lower number.
+# With --verifier, fails unless ARCHITECTURE.md's table and drawing say the same.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # The program's own folders: every one with a CMakeLists.txt but the tests,
@@ -27,10 +29,34 @@ liens() {
     echo "$cible:$(tr ' ' '\n' <<<"$vers" | sed '/^$/d' | sort | tr '\n' ' ' | sed 's/ $//; s/^/ /')"
   done | sed 's/: $/:/' | sort
 }
-if [ "${1:-}" != "--verifier" ]; then
+dessin() {
+  liens | awk -F': ?' '
+    { cible[NR] = $1; vers[$1] = $2 }
+    function couche(t,   n, i, a, c, h) {
+      if (t in memo) return memo[t]
+      h = 0
+      n = split(vers[t], a, " ")
+      for (i = 1; i <= n; i++) { c = couche(a[i]) + 1; if (c > h) h = c }
+      return memo[t] = h
+    }
+    END {
+      for (i = 1; i <= NR; i++) {
+        t = cible[i]; l = vers[t]; gsub(/ /, ", ", l)
+        printf "%d %s\n", couche(t), "[" couche(t) "] " t (l == "" ? "" : " ──► " l)
+      }
+    }' | sort -k1,1nr -k3 | cut -d' ' -f2-
+}
+case "${1:-}" in
+--verifier) ;;
+--dessin)
+  dessin
+  exit 0
+  ;;
+*)
   liens
   exit 0
-fi
+  ;;
+esac
 # The table: "| `cible` (folder) | `a`, `b` | outside |".
 dit=$(sed -n '/<!-- liens -->/,/<!-- \/liens -->/p' ARCHITECTURE.md |
   { grep '^| `' || true; } |
@@ -44,4 +70,10 @@ if [ "$dit" != "$lu" ]; then
   diff <(echo "$dit") <(echo "$lu") || true
   exit 1
 fi
-echo "liens : ARCHITECTURE.md dit ceux des CMakeLists.txt"
+trace=$(sed -n '/<!-- dessin -->/,/<!-- \/dessin -->/p' ARCHITECTURE.md | sed '1,2d; $d' | sed '$d')
+if [ "$trace" != "$(dessin)" ]; then
+  echo "Le dessin d'ARCHITECTURE.md n'est plus celui des liens (scripts/liens.sh --dessin) :"
+  diff <(echo "$trace") <(dessin) || true
+  exit 1
+fi
+echo "liens : ARCHITECTURE.md dit ceux des CMakeLists.txt, tableau et dessin"
