@@ -204,10 +204,10 @@ TableAccess lireSortieDuLecteur(std::string_view sortie, std::size_t champs)
     }
     if (statut.substr(0, 7) != "LIGNES\t" || lignes.size() < 3)
         return echec(TableAccess::Endommagee);
-    const std::optional<int> annoncees = socle::nombreEnChiffres(statut.substr(7), 9);
+    const std::optional<int> annoncees = socle::parseDigits(statut.substr(7), 9);
     const std::string_view derniere = lignes.back();
     const std::optional<int> comptees = derniere.substr(0, 4) == "FIN\t"
-                                            ? socle::nombreEnChiffres(derniere.substr(4), 9)
+                                            ? socle::parseDigits(derniere.substr(4), 9)
                                             : std::nullopt;
     if (!annoncees || !comptees || size_t(*comptees) != lignes.size() - 3)
         return echec(TableAccess::Endommagee);

@@ -29,17 +29,17 @@ int main(int argc, char** argv)
                           QDate(2001, 1, 1).addDays(i * 7 % 366).toString("dd/MM").toStdString(),
                           std::to_string(1940 + i % 70), "F"});
 
-    const dav::Identite identite{
+    const dav::Identity identite{
         serveur.url(), QStringLiteral("alice"), QStringLiteral("secret"), {}};
     synchro::Compte compte;
-    compte.utilisateur = identite.utilisateur;
+    compte.utilisateur = identite.user;
     {
         dav::Client client(identite);
-        const dav::Creation c =
-            dav::creerAgenda(client, serveur.url().resolved(QUrl(QStringLiteral("alice/"))),
-                             QStringLiteral("Fêtes"));
-        if (!c.erreur.isEmpty()) {
-            std::fprintf(stderr, "%s\n", qPrintable(c.erreur));
+        const dav::Created c =
+            dav::makeCalendar(client, serveur.url().resolved(QUrl(QStringLiteral("alice/"))),
+                              QStringLiteral("Fêtes"));
+        if (!c.error.isEmpty()) {
+            std::fprintf(stderr, "%s\n", qPrintable(c.error));
             return 1;
         }
         compte.agenda = c.url;
@@ -50,7 +50,7 @@ int main(int argc, char** argv)
     for (int tour = 0; tour < 3; ++tour) {
         if (tour == 2)
             fiches.back().annee = "1939";
-        synchro::Connexion connexion(compte, identite.motDePasse);
+        synchro::Connexion connexion(compte, identite.password);
         synchro::Bilan bilan;
         const double ms =
             bench::millis([&] { bilan = synchro::publier(connexion, compte, fiches); });

@@ -12,7 +12,7 @@ namespace commande {
 void ecrire(std::FILE* flux, const QString& texte)
 {
     for (const QString& ligne : texte.split(QLatin1Char('\n'))) {
-        std::fputs(socle::texteSur(ligne.toStdString()).c_str(), flux);
+        std::fputs(socle::terminalSafe(ligne.toStdString()).c_str(), flux);
         std::fputc('\n', flux);
     }
 }

@@ -15,29 +15,29 @@ namespace {
 
 constexpr int RedirectionsMax = 5;
 
-QString empreinte(const QSslCertificate& certificat)
+QString fingerprint(const QSslCertificate& certificate)
 {
-    const QByteArray octets = certificat.digest(QCryptographicHash::Sha256).toHex().toUpper();
-    QStringList paires;
-    for (qsizetype i = 0; i < octets.size(); i += 2)
-        paires << QString::fromLatin1(octets.mid(i, 2));
-    return paires.join(QLatin1Char(':'));
+    const QByteArray bytes = certificate.digest(QCryptographicHash::Sha256).toHex().toUpper();
+    QStringList pairs;
+    for (qsizetype i = 0; i < bytes.size(); i += 2)
+        pairs << QString::fromLatin1(bytes.mid(i, 2));
+    return pairs.join(QLatin1Char(':'));
 }
 
-QString erreurReseau(QNetworkReply::NetworkError erreur, const QUrl& url)
+QString networkError(QNetworkReply::NetworkError error, const QUrl& url)
 {
-    const QString hote = url.host();
-    switch (erreur) {
+    const QString host = url.host();
+    switch (error) {
     case QNetworkReply::ConnectionRefusedError:
         return QStringLiteral("la connexion au serveur %1 est refusée (le serveur est-il "
                               "arrêté ?)")
-            .arg(hote);
+            .arg(host);
     case QNetworkReply::HostNotFoundError:
-        return QStringLiteral("le serveur %1 est introuvable").arg(hote);
+        return QStringLiteral("le serveur %1 est introuvable").arg(host);
     case QNetworkReply::RemoteHostClosedError:
-        return QStringLiteral("le serveur %1 a coupé la connexion").arg(hote);
+        return QStringLiteral("le serveur %1 a coupé la connexion").arg(host);
     case QNetworkReply::SslHandshakeFailedError:
-        return QStringLiteral("la connexion chiffrée avec %1 a échoué").arg(hote);
+        return QStringLiteral("la connexion chiffrée avec %1 a échoué").arg(host);
     case QNetworkReply::NetworkSessionFailedError:
     case QNetworkReply::TemporaryNetworkFailureError:
     case QNetworkReply::UnknownNetworkError:
@@ -47,140 +47,138 @@ QString erreurReseau(QNetworkReply::NetworkError erreur, const QUrl& url)
     case QNetworkReply::ProxyTimeoutError:
         return QStringLiteral("le proxy ne répond pas");
     default:
-        return QStringLiteral("la communication avec le serveur %1 a échoué").arg(hote);
+        return QStringLiteral("la communication avec le serveur %1 a échoué").arg(host);
     }
 }
 
 } // namespace
 
-QByteArray Reponse::entete(const QByteArray& nom) const
+QByteArray Response::header(const QByteArray& name) const
 {
-    for (const auto& [cle, valeur] : entetes)
-        if (cle.compare(nom, Qt::CaseInsensitive) == 0)
-            return valeur;
+    for (const auto& [key, value] : headers)
+        if (key.compare(name, Qt::CaseInsensitive) == 0)
+            return value;
     return {};
 }
 
-QString origine(const QUrl& url)
+QString origin(const QUrl& url)
 {
     const int port = url.port(url.scheme() == QLatin1String("https") ? 443 : 80);
     return url.scheme().toLower() + QStringLiteral("://") + url.host().toLower() +
            QLatin1Char(':') + QString::number(port);
 }
 
-Client::Client(Identite identite, int attenteMs)
-    : m_identite(std::move(identite))
-    , m_attenteMs(attenteMs)
-    , m_reseau(std::make_unique<QNetworkAccessManager>())
+Client::Client(Identity identity, int timeoutMs)
+    : m_identity(std::move(identity))
+    , m_timeoutMs(timeoutMs)
+    , m_network(std::make_unique<QNetworkAccessManager>())
 {
     // The credentials, to the account's origin only; asked twice for one
     // request, they are wrong: the 401 is the answer.
-    QObject::connect(m_reseau.get(), &QNetworkAccessManager::authenticationRequired, m_reseau.get(),
-                     [this](QNetworkReply* reponse, QAuthenticator* auth) {
-                         if (origine(reponse->url()) != origine(m_identite.origine) ||
-                             reponse->property("tarvelon-authentifie").toBool())
+    QObject::connect(m_network.get(), &QNetworkAccessManager::authenticationRequired,
+                     m_network.get(), [this](QNetworkReply* response, QAuthenticator* auth) {
+                         if (origin(response->url()) != origin(m_identity.origin) ||
+                             response->property("tarvelon-authentifie").toBool())
                              return;
-                         reponse->setProperty("tarvelon-authentifie", true);
-                         auth->setUser(m_identite.utilisateur);
-                         auth->setPassword(m_identite.motDePasse);
+                         response->setProperty("tarvelon-authentifie", true);
+                         auth->setUser(m_identity.user);
+                         auth->setPassword(m_identity.password);
                      });
 }
 
 Client::~Client() = default;
 
-Reponse Client::envoyer(const QByteArray& methode, const QUrl& url, const QByteArray& corps,
-                        const Entetes& entetes)
+Response Client::send(const QByteArray& method, const QUrl& url, const QByteArray& body,
+                      const Headers& headers)
 {
-    QNetworkRequest demande(url);
-    demande.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::ManualRedirectPolicy);
-    demande.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                         QNetworkRequest::AlwaysNetwork);
-    demande.setRawHeader("Accept-Encoding", "identity");
-    demande.setRawHeader("User-Agent", "Tarvelon/2.0");
-    for (const auto& [cle, valeur] : entetes)
-        demande.setRawHeader(cle, valeur);
-    ++m_requetes;
-    QNetworkReply* reponse = m_reseau->sendCustomRequest(demande, methode, corps);
-    QObject::connect(reponse, &QNetworkReply::sslErrors, reponse,
-                     [this, reponse](const QList<QSslError>& erreurs) {
-                         const QString vue =
-                             empreinte(reponse->sslConfiguration().peerCertificate());
-                         if (m_identite.empreintesAcceptees.contains(vue))
-                             reponse->ignoreSslErrors(erreurs);
+    QNetworkRequest asked(url);
+    asked.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                       QNetworkRequest::ManualRedirectPolicy);
+    asked.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    asked.setRawHeader("Accept-Encoding", "identity");
+    asked.setRawHeader("User-Agent", "Tarvelon/2.0");
+    for (const auto& [key, value] : headers)
+        asked.setRawHeader(key, value);
+    ++m_requestCount;
+    QNetworkReply* response = m_network->sendCustomRequest(asked, method, body);
+    QObject::connect(response, &QNetworkReply::sslErrors, response,
+                     [this, response](const QList<QSslError>& errors) {
+                         const QString seen =
+                             fingerprint(response->sslConfiguration().peerCertificate());
+                         if (m_identity.acceptedFingerprints.contains(seen))
+                             response->ignoreSslErrors(errors);
                          else
-                             m_empreinteRefusee = vue;
+                             m_refusedFingerprint = seen;
                      });
-    QEventLoop attente;
-    QTimer delai;
-    delai.setSingleShot(true);
-    bool silencieux = false;
-    QObject::connect(&delai, &QTimer::timeout, reponse, [&] {
-        silencieux = true;
-        reponse->abort();
+    QEventLoop timeout;
+    QTimer delay;
+    delay.setSingleShot(true);
+    bool quiet = false;
+    QObject::connect(&delay, &QTimer::timeout, response, [&] {
+        quiet = true;
+        response->abort();
     });
-    QObject::connect(reponse, &QNetworkReply::finished, &attente, &QEventLoop::quit);
-    delai.start(m_attenteMs);
-    if (!reponse->isFinished())
-        attente.exec(QEventLoop::ExcludeUserInputEvents);
+    QObject::connect(response, &QNetworkReply::finished, &timeout, &QEventLoop::quit);
+    delay.start(m_timeoutMs);
+    if (!response->isFinished())
+        timeout.exec(QEventLoop::ExcludeUserInputEvents);
 
-    Reponse r;
+    Response r;
     r.url = url;
-    r.statut = reponse->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    r.corps = reponse->readAll();
-    for (const auto& [cle, valeur] : reponse->rawHeaderPairs())
-        r.entetes.append({cle, valeur});
-    if (silencieux)
-        r.erreur = QStringLiteral("le serveur %1 ne répond pas").arg(url.host());
-    else if (r.statut == 0 && !m_empreinteRefusee.isEmpty())
-        r.erreur = QStringLiteral("le certificat du serveur %1 n'est pas reconnu (empreinte "
-                                  "SHA-256 %2) ; acceptez-le s'il est bien celui de votre "
-                                  "serveur")
-                       .arg(url.host(), m_empreinteRefusee);
-    else if (r.statut == 0)
-        r.erreur = erreurReseau(reponse->error(), url);
-    reponse->deleteLater();
+    r.status = response->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    r.body = response->readAll();
+    for (const auto& [key, value] : response->rawHeaderPairs())
+        r.headers.append({key, value});
+    if (quiet)
+        r.error = QStringLiteral("le serveur %1 ne répond pas").arg(url.host());
+    else if (r.status == 0 && !m_refusedFingerprint.isEmpty())
+        r.error = QStringLiteral("le certificat du serveur %1 n'est pas reconnu (empreinte "
+                                 "SHA-256 %2) ; acceptez-le s'il est bien celui de votre "
+                                 "serveur")
+                      .arg(url.host(), m_refusedFingerprint);
+    else if (r.status == 0)
+        r.error = networkError(response->error(), url);
+    response->deleteLater();
     return r;
 }
 
-Reponse Client::requete(const QByteArray& methode, const QUrl& url, const QByteArray& corps,
-                        const Entetes& entetes)
+Response Client::request(const QByteArray& method, const QUrl& url, const QByteArray& body,
+                         const Headers& headers)
 {
-    QUrl cible = url;
+    QUrl target = url;
     for (int redirection = 0;; ++redirection) {
-        Reponse r = envoyer(methode, cible, corps, entetes);
-        const bool redirigee = r.statut == 301 || r.statut == 302 || r.statut == 303 ||
-                               r.statut == 307 || r.statut == 308;
-        if (!redirigee || r.entete("Location").isEmpty())
+        Response r = send(method, target, body, headers);
+        const bool redirected = r.status == 301 || r.status == 302 || r.status == 303 ||
+                                r.status == 307 || r.status == 308;
+        if (!redirected || r.header("Location").isEmpty())
             return r;
         if (redirection == RedirectionsMax) {
-            r.erreur = QStringLiteral("le serveur renvoie de page en page sans fin");
+            r.error = QStringLiteral("le serveur renvoie de page en page sans fin");
             return r;
         }
-        const QUrl suivante = cible.resolved(QUrl::fromEncoded(r.entete("Location")));
-        if (cible.scheme() == QLatin1String("https") &&
-            suivante.scheme() != QLatin1String("https")) {
-            r.erreur = QStringLiteral("le serveur renvoie vers une adresse non chiffrée (%1) : "
-                                      "Tarvelon ne la suit pas")
-                           .arg(suivante.toString());
+        const QUrl next = target.resolved(QUrl::fromEncoded(r.header("Location")));
+        if (target.scheme() == QLatin1String("https") && next.scheme() != QLatin1String("https")) {
+            r.error = QStringLiteral("le serveur renvoie vers une adresse non chiffrée (%1) : "
+                                     "Tarvelon ne la suit pas")
+                          .arg(next.toString());
             return r;
         }
-        cible = suivante;
+        target = next;
     }
 }
 
-QString raison(const Reponse& reponse)
+QString reason(const Response& response)
 {
-    if (!reponse.erreur.isEmpty())
-        return reponse.erreur;
-    switch (reponse.statut) {
+    if (!response.error.isEmpty())
+        return response.error;
+    switch (response.status) {
     case 401:
         return QStringLiteral("le serveur refuse le nom d'utilisateur ou le mot de passe");
     case 403:
         return QStringLiteral("le serveur refuse l'accès (droits insuffisants)");
     case 404:
         return QStringLiteral("le serveur ne connaît pas cette adresse (%1)")
-            .arg(reponse.url.toString());
+            .arg(response.url.toString());
     case 405:
         return QStringLiteral("le serveur ne permet pas cette opération");
     case 409:
@@ -190,9 +188,9 @@ QString raison(const Reponse& reponse)
     case 507:
         return QStringLiteral("le serveur n'a plus de place");
     default:
-        if (reponse.statut >= 500)
-            return QStringLiteral("le serveur est en panne (erreur %1)").arg(reponse.statut);
-        return QStringLiteral("le serveur répond par une erreur (%1)").arg(reponse.statut);
+        if (response.status >= 500)
+            return QStringLiteral("le serveur est en panne (erreur %1)").arg(response.status);
+        return QStringLiteral("le serveur répond par une erreur (%1)").arg(response.status);
     }
 }
 

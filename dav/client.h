@@ -24,58 +24,58 @@ class QNetworkAccessManager;
 // a window runs them in a thread of its own.
 namespace dav {
 
-using Entetes = QList<QPair<QByteArray, QByteArray>>;
+using Headers = QList<QPair<QByteArray, QByteArray>>;
 
-struct Reponse {
-    int statut = 0;   // 0: no answer at all (erreur says why)
-    QByteArray corps; // the body
-    Entetes entetes;
-    QUrl url;       // the last URL asked, after redirects
-    QString erreur; // empty when the server answered (whatever its status)
+struct Response {
+    int status = 0;  // 0: no answer at all (error says why)
+    QByteArray body; // the body
+    Headers headers;
+    QUrl url;      // the last URL asked, after redirects
+    QString error; // empty when the server answered (whatever its status)
 
-    bool reussie() const { return erreur.isEmpty() && statut >= 200 && statut < 300; }
-    QByteArray entete(const QByteArray& nom) const;
+    bool ok() const { return error.isEmpty() && status >= 200 && status < 300; }
+    QByteArray header(const QByteArray& name) const;
 };
 
 // Who speaks to the server.
-struct Identite {
-    QUrl origine; // credentials go to this origin (scheme, host, port) only
-    QString utilisateur;
-    QString motDePasse;
-    QStringList empreintesAcceptees; // SHA-256, as "AB:CD:…"
+struct Identity {
+    QUrl origin; // credentials go to this origin (scheme, host, port) only
+    QString user;
+    QString password;
+    QStringList acceptedFingerprints; // SHA-256, as "AB:CD:…"
 };
 
 class Client {
 public:
-    explicit Client(Identite identite, int attenteMs = 30000);
+    explicit Client(Identity identity, int timeoutMs = 30000);
     ~Client();
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
 
-    Reponse requete(const QByteArray& methode, const QUrl& url, const QByteArray& corps = {},
-                    const Entetes& entetes = {});
+    Response request(const QByteArray& method, const QUrl& url, const QByteArray& body = {},
+                     const Headers& headers = {});
 
     // The fingerprint of a certificate refused (for the user to accept).
-    QString empreinteRefusee() const { return m_empreinteRefusee; }
+    QString refusedFingerprint() const { return m_refusedFingerprint; }
     // How many requests went to the server (redirects and retries counted).
-    int requetes() const { return m_requetes; }
-    const Identite& identite() const { return m_identite; }
+    int requestCount() const { return m_requestCount; }
+    const Identity& identity() const { return m_identity; }
 
 private:
-    Reponse envoyer(const QByteArray& methode, const QUrl& url, const QByteArray& corps,
-                    const Entetes& entetes);
+    Response send(const QByteArray& method, const QUrl& url, const QByteArray& body,
+                  const Headers& headers);
 
-    Identite m_identite;
-    int m_attenteMs;
-    std::unique_ptr<QNetworkAccessManager> m_reseau;
-    QString m_empreinteRefusee;
-    int m_requetes = 0;
+    Identity m_identity;
+    int m_timeoutMs;
+    std::unique_ptr<QNetworkAccessManager> m_network;
+    QString m_refusedFingerprint;
+    int m_requestCount = 0;
 };
 
 // "https://serveur:port": what the credentials are kept to.
-QString origine(const QUrl& url);
+QString origin(const QUrl& url);
 
 // The French words for a status or a failure of a request.
-QString raison(const Reponse& reponse);
+QString reason(const Response& response);
 
 } // namespace dav

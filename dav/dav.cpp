@@ -9,60 +9,61 @@ namespace {
 
 const QByteArray Xml = "application/xml; charset=utf-8";
 
-Entetes avecProfondeur(const char* profondeur)
+Headers withDepth(const char* depth)
 {
-    return {{"Content-Type", Xml}, {"Depth", profondeur}};
+    return {{"Content-Type", Xml}, {"Depth", depth}};
 }
 
-QByteArray propfind(const QByteArray& proprietes)
+QByteArray propfind(const QByteArray& properties)
 {
     return "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
            "<d:propfind xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\" "
            "xmlns:a=\"urn:ietf:params:xml:ns:carddav\" "
            "xmlns:cs=\"http://calendarserver.org/ns/\"><d:prop>" +
-           proprietes + "</d:prop></d:propfind>";
+           properties + "</d:prop></d:propfind>";
 }
 
 // A multistatus answer, or the reason there is none.
-std::optional<Multistatus> multistatus(const Reponse& r, QString& erreur)
+std::optional<Multistatus> multistatus(const Response& r, QString& error)
 {
-    if (r.statut != 207) {
-        erreur = raison(r);
+    if (r.status != 207) {
+        error = reason(r);
         return std::nullopt;
     }
-    std::optional<Multistatus> m = lireMultistatus(r.corps, r.url);
+    std::optional<Multistatus> m = parseMultistatus(r.body, r.url);
     if (!m)
-        erreur = QStringLiteral("le serveur a répondu un XML illisible");
+        error = QStringLiteral("le serveur a répondu un XML illisible");
     return m;
 }
 
 // The href a property holds (current-user-principal, the home sets).
-std::optional<QUrl> hrefDe(const Membre& m, const QString& ns, const QString& nom, const QUrl& base)
+std::optional<QUrl> hrefOf(const ResponseItem& m, const QString& ns, const QString& name,
+                           const QUrl& base)
 {
-    const Element* p = m.propriete(ns, nom);
-    const Element* href = p ? p->enfant(NsDav, QStringLiteral("href")) : nullptr;
-    if (!href || href->texte.isEmpty())
+    const Element* p = m.property(ns, name);
+    const Element* href = p ? p->child(NsDav, QStringLiteral("href")) : nullptr;
+    if (!href || href->text.isEmpty())
         return std::nullopt;
-    return base.resolved(QUrl(href->texte));
+    return base.resolved(QUrl(href->text));
 }
 
-std::optional<QUrl> principal(Client& client, const QUrl& url, QString& erreur)
+std::optional<QUrl> principal(Client& client, const QUrl& url, QString& error)
 {
-    const Reponse r = client.requete("PROPFIND", url, propfind("<d:current-user-principal/>"),
-                                     avecProfondeur("0"));
-    const std::optional<Multistatus> m = multistatus(r, erreur);
+    const Response r =
+        client.request("PROPFIND", url, propfind("<d:current-user-principal/>"), withDepth("0"));
+    const std::optional<Multistatus> m = multistatus(r, error);
     if (!m)
         return std::nullopt;
-    for (const Membre& membre : m->membres)
-        if (auto p = hrefDe(membre, NsDav, QStringLiteral("current-user-principal"), r.url))
+    for (const ResponseItem& member : m->items)
+        if (auto p = hrefOf(member, NsDav, QStringLiteral("current-user-principal"), r.url))
             return p;
-    erreur = QStringLiteral("le serveur ne dit pas où est votre compte (current-user-principal)");
+    error = QStringLiteral("le serveur ne dit pas où est votre compte (current-user-principal)");
     return std::nullopt;
 }
 
-QString slug(const QString& nom)
+QString slug(const QString& name)
 {
-    QString s = nom.normalized(QString::NormalizationForm_D).toLower();
+    QString s = name.normalized(QString::NormalizationForm_D).toLower();
     s.remove(QRegularExpression(QStringLiteral("[^a-z0-9 -]")));
     s = s.simplified().replace(QLatin1Char(' '), QLatin1Char('-'));
     return s.isEmpty() ? QUuid::createUuid().toString(QUuid::WithoutBraces) : s;
@@ -70,286 +71,286 @@ QString slug(const QString& nom)
 
 } // namespace
 
-QUrl adresseDeDepart(const QString& adresse)
+QUrl startAddress(const QString& address)
 {
-    const QString a = adresse.trimmed();
+    const QString a = address.trimmed();
     if (a.contains(QStringLiteral("://")))
         return QUrl(a);
-    if (const qsizetype arobase = a.lastIndexOf(QLatin1Char('@')); arobase >= 0)
-        return QUrl(QStringLiteral("https://") + a.mid(arobase + 1) + QLatin1Char('/'));
+    if (const qsizetype atSign = a.lastIndexOf(QLatin1Char('@')); atSign >= 0)
+        return QUrl(QStringLiteral("https://") + a.mid(atSign + 1) + QLatin1Char('/'));
     return QUrl(QStringLiteral("https://") + a + (a.contains(QLatin1Char('/')) ? "" : "/"));
 }
 
-Decouverte decouvrir(Client& client, const QString& adresse, Sorte sorte)
+Discovery discover(Client& client, const QString& address, Kind kind)
 {
-    Decouverte d;
-    const QUrl depart = adresseDeDepart(adresse);
-    if (!depart.isValid() || depart.host().isEmpty()) {
-        d.erreur = QStringLiteral("« %1 » n'est pas l'adresse d'un serveur").arg(adresse);
+    Discovery d;
+    const QUrl start = startAddress(address);
+    if (!start.isValid() || start.host().isEmpty()) {
+        d.error = QStringLiteral("« %1 » n'est pas l'adresse d'un serveur").arg(address);
         return d;
     }
     // The address as given, then the server's well-known place.
-    QString erreur;
-    std::optional<QUrl> p = principal(client, depart, erreur);
+    QString error;
+    std::optional<QUrl> p = principal(client, start, error);
     if (!p) {
-        const QString premiere = erreur;
+        const QString first = error;
         p = principal(
             client,
-            depart.resolved(QUrl(sorte == Sorte::Agendas ? QStringLiteral("/.well-known/caldav")
-                                                         : QStringLiteral("/.well-known/carddav"))),
-            erreur);
+            start.resolved(QUrl(kind == Kind::Calendars ? QStringLiteral("/.well-known/caldav")
+                                                        : QStringLiteral("/.well-known/carddav"))),
+            error);
         if (!p) {
-            d.erreur = premiere;
+            d.error = first;
             return d;
         }
     }
     d.principal = *p;
-    const bool agendas = sorte == Sorte::Agendas;
-    const Reponse r = client.requete(
-        "PROPFIND", *p, propfind(agendas ? "<c:calendar-home-set/>" : "<a:addressbook-home-set/>"),
-        avecProfondeur("0"));
-    const std::optional<Multistatus> m = multistatus(r, erreur);
+    const bool calendars = kind == Kind::Calendars;
+    const Response r =
+        client.request("PROPFIND", *p,
+                       propfind(calendars ? "<c:calendar-home-set/>" : "<a:addressbook-home-set/>"),
+                       withDepth("0"));
+    const std::optional<Multistatus> m = multistatus(r, error);
     if (!m) {
-        d.erreur = erreur;
+        d.error = error;
         return d;
     }
-    for (const Membre& membre : m->membres)
-        if (auto maison = hrefDe(membre, agendas ? NsCaldav : NsCarddav,
-                                 agendas ? QStringLiteral("calendar-home-set")
+    for (const ResponseItem& member : m->items)
+        if (auto home = hrefOf(member, calendars ? NsCaldav : NsCarddav,
+                               calendars ? QStringLiteral("calendar-home-set")
                                          : QStringLiteral("addressbook-home-set"),
-                                 r.url))
-            d.maison = *maison;
-    if (d.maison.isEmpty())
-        d.erreur = agendas ? QStringLiteral("ce compte n'a pas d'agendas (calendar-home-set)")
-                           : QStringLiteral("ce compte n'a pas de carnets d'adresses "
-                                            "(addressbook-home-set)");
+                               r.url))
+            d.home = *home;
+    if (d.home.isEmpty())
+        d.error = calendars ? QStringLiteral("ce compte n'a pas d'agendas (calendar-home-set)")
+                            : QStringLiteral("ce compte n'a pas de carnets d'adresses "
+                                             "(addressbook-home-set)");
     return d;
 }
 
 namespace {
 
-Collections lister(Client& client, const QUrl& url, Sorte sorte, const char* profondeur)
+Collections listCollections(Client& client, const QUrl& url, Kind kind, const char* depth)
 {
     Collections c;
-    const Reponse r = client.requete(
+    const Response r = client.request(
         "PROPFIND", url,
         propfind("<d:resourcetype/><d:displayname/><d:sync-token/><d:supported-report-set/>"
                  "<c:supported-calendar-component-set/>"),
-        avecProfondeur(profondeur));
-    const std::optional<Multistatus> m = multistatus(r, c.erreur);
+        withDepth(depth));
+    const std::optional<Multistatus> m = multistatus(r, c.error);
     if (!m)
         return c;
-    for (const Membre& membre : m->membres) {
-        const Element* type = membre.propriete(NsDav, QStringLiteral("resourcetype"));
-        const bool voulu = type && (sorte == Sorte::Agendas
-                                        ? type->enfant(NsCaldav, QStringLiteral("calendar"))
-                                        : type->enfant(NsCarddav, QStringLiteral("addressbook")));
-        if (!voulu)
+    for (const ResponseItem& member : m->items) {
+        const Element* type = member.property(NsDav, QStringLiteral("resourcetype"));
+        const bool wanted = type && (kind == Kind::Calendars
+                                         ? type->child(NsCaldav, QStringLiteral("calendar"))
+                                         : type->child(NsCarddav, QStringLiteral("addressbook")));
+        if (!wanted)
             continue;
         Collection col;
-        col.url = membre.url;
-        const Element* nom = membre.propriete(NsDav, QStringLiteral("displayname"));
-        col.nom = nom && !nom->texte.isEmpty()
-                      ? nom->texte
-                      : membre.url.path(QUrl::FullyDecoded).section(QLatin1Char('/'), -2, -2);
+        col.url = member.url;
+        const Element* name = member.property(NsDav, QStringLiteral("displayname"));
+        col.name = name && !name->text.isEmpty()
+                       ? name->text
+                       : member.url.path(QUrl::FullyDecoded).section(QLatin1Char('/'), -2, -2);
         if (const Element* comps =
-                membre.propriete(NsCaldav, QStringLiteral("supported-calendar-component-set"))) {
-            col.evenements = false;
-            for (const Element* comp : comps->tous(NsCaldav, QStringLiteral("comp")))
-                col.evenements = col.evenements ||
-                                 comp->attribut(QStringLiteral("name")) == QLatin1String("VEVENT");
+                member.property(NsCaldav, QStringLiteral("supported-calendar-component-set"))) {
+            col.takesEvents = false;
+            for (const Element* comp : comps->all(NsCaldav, QStringLiteral("comp")))
+                col.takesEvents = col.takesEvents || comp->attribute(QStringLiteral("name")) ==
+                                                         QLatin1String("VEVENT");
         }
-        col.jetons = membre.propriete(NsDav, QStringLiteral("sync-token")) != nullptr;
-        if (const Element* rapports =
-                membre.propriete(NsDav, QStringLiteral("supported-report-set")))
-            for (const Element* s : rapports->tous(NsDav, QStringLiteral("supported-report")))
-                if (const Element* rep = s->enfant(NsDav, QStringLiteral("report")))
-                    col.jetons =
-                        col.jetons || rep->enfant(NsDav, QStringLiteral("sync-collection"));
-        c.liste.push_back(std::move(col));
+        col.syncTokens = member.property(NsDav, QStringLiteral("sync-token")) != nullptr;
+        if (const Element* reports = member.property(NsDav, QStringLiteral("supported-report-set")))
+            for (const Element* s : reports->all(NsDav, QStringLiteral("supported-report")))
+                if (const Element* rep = s->child(NsDav, QStringLiteral("report")))
+                    col.syncTokens =
+                        col.syncTokens || rep->child(NsDav, QStringLiteral("sync-collection"));
+        c.items.push_back(std::move(col));
     }
     return c;
 }
 
 } // namespace
 
-Collections collections(Client& client, const QUrl& maison, Sorte sorte)
+Collections collections(Client& client, const QUrl& home, Kind kind)
 {
-    return lister(client, maison, sorte, "1");
+    return listCollections(client, home, kind, "1");
 }
 
-std::optional<Collection> collection(Client& client, const QUrl& url, Sorte sorte, QString* erreur)
+std::optional<Collection> collection(Client& client, const QUrl& url, Kind kind, QString* error)
 {
-    Collections c = lister(client, url, sorte, "0");
-    *erreur = c.erreur;
-    for (Collection& col : c.liste)
-        if (memeRessource(col.url, url))
+    Collections c = listCollections(client, url, kind, "0");
+    *error = c.error;
+    for (Collection& col : c.items)
+        if (sameResource(col.url, url))
             return std::move(col);
-    if (erreur->isEmpty())
-        *erreur = sorte == Sorte::Agendas
-                      ? QStringLiteral("%1 n'est pas un agenda").arg(url.toString())
-                      : QStringLiteral("%1 n'est pas un carnet d'adresses").arg(url.toString());
+    if (error->isEmpty())
+        *error = kind == Kind::Calendars
+                     ? QStringLiteral("%1 n'est pas un agenda").arg(url.toString())
+                     : QStringLiteral("%1 n'est pas un carnet d'adresses").arg(url.toString());
     return std::nullopt;
 }
 
-Creation creerAgenda(Client& client, const QUrl& maison, const QString& nom)
+Created makeCalendar(Client& client, const QUrl& home, const QString& name)
 {
-    Creation c;
-    const QByteArray corps =
+    Created c;
+    const QByteArray body =
         "<?xml version=\"1.0\" encoding=\"utf-8\"?>"
         "<c:mkcalendar xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\"><d:set><d:prop>"
         "<d:displayname>" +
-        echapperXml(nom) +
+        escapeXml(name) +
         "</d:displayname><c:supported-calendar-component-set><c:comp name=\"VEVENT\"/>"
         "</c:supported-calendar-component-set></d:prop></d:set></c:mkcalendar>";
-    QUrl base = maison;
+    QUrl base = home;
     if (!base.path().endsWith(QLatin1Char('/')))
         base.setPath(base.path() + QLatin1Char('/'));
-    for (int essai = 1; essai <= 3; ++essai) {
-        const QString nomDeChemin = slug(nom) + (essai > 1 ? QStringLiteral("-%1").arg(essai) : "");
-        const QUrl url = base.resolved(QUrl(nomDeChemin + QLatin1Char('/')));
-        const Reponse r = client.requete("MKCALENDAR", url, corps, {{"Content-Type", Xml}});
-        if (r.statut == 201 || r.statut == 200) {
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        const QString pathName =
+            slug(name) + (attempt > 1 ? QStringLiteral("-%1").arg(attempt) : "");
+        const QUrl url = base.resolved(QUrl(pathName + QLatin1Char('/')));
+        const Response r = client.request("MKCALENDAR", url, body, {{"Content-Type", Xml}});
+        if (r.status == 201 || r.status == 200) {
             c.url = url;
             return c;
         }
-        if (r.statut != 405 && r.statut != 409) { // 405: that name is taken
-            c.erreur = raison(r);
+        if (r.status != 405 && r.status != 409) { // 405: that name is taken
+            c.error = reason(r);
             return c;
         }
     }
-    c.erreur = QStringLiteral("le serveur refuse de créer l'agenda");
+    c.error = QStringLiteral("le serveur refuse de créer l'agenda");
     return c;
 }
 
-Changements changements(Client& client, const Collection& collection, const QString& jeton)
+Changes changes(Client& client, const Collection& collection, const QString& token)
 {
-    Changements ch;
-    if (!collection.jetons) {
-        const Reponse r = client.requete("PROPFIND", collection.url, propfind("<d:getetag/>"),
-                                         avecProfondeur("1"));
-        const std::optional<Multistatus> m = multistatus(r, ch.erreur);
+    Changes ch;
+    if (!collection.syncTokens) {
+        const Response r =
+            client.request("PROPFIND", collection.url, propfind("<d:getetag/>"), withDepth("1"));
+        const std::optional<Multistatus> m = multistatus(r, ch.error);
         if (!m)
             return ch;
-        ch.complet = true;
-        for (const Membre& membre : m->membres)
-            if (!memeRessource(membre.url, collection.url))
-                if (const Element* e = membre.propriete(NsDav, QStringLiteral("getetag")))
-                    ch.presents.push_back({membre.url, e->texte.toUtf8()});
+        ch.complete = true;
+        for (const ResponseItem& member : m->items)
+            if (!sameResource(member.url, collection.url))
+                if (const Element* e = member.property(NsDav, QStringLiteral("getetag")))
+                    ch.present.push_back({member.url, e->text.toUtf8()});
         return ch;
     }
-    const auto rapport = [&](const QString& depuis) {
-        return client.requete(
+    const auto report = [&](const QString& since) {
+        return client.request(
             "REPORT", collection.url,
             "<?xml version=\"1.0\" encoding=\"utf-8\"?><d:sync-collection xmlns:d=\"DAV:\">"
             "<d:sync-token>" +
-                echapperXml(depuis) +
+                escapeXml(since) +
                 "</d:sync-token><d:sync-level>1</d:sync-level><d:prop><d:getetag/></d:prop>"
                 "</d:sync-collection>",
-            avecProfondeur("0"));
+            withDepth("0"));
     };
-    Reponse r = rapport(jeton);
+    Response r = report(token);
     // A token the server no longer knows: everything again, from none.
-    if (!jeton.isEmpty() && (r.statut == 403 || r.statut == 409 || r.statut == 400) &&
-        r.corps.contains("valid-sync-token")) {
-        ch.jetonInconnu = true;
-        r = rapport(QString());
+    if (!token.isEmpty() && (r.status == 403 || r.status == 409 || r.status == 400) &&
+        r.body.contains("valid-sync-token")) {
+        ch.tokenUnknown = true;
+        r = report(QString());
     }
-    const std::optional<Multistatus> m = multistatus(r, ch.erreur);
+    const std::optional<Multistatus> m = multistatus(r, ch.error);
     if (!m)
         return ch;
-    ch.complet = jeton.isEmpty() || ch.jetonInconnu;
-    ch.jeton = m->jeton;
-    for (const Membre& membre : m->membres) {
-        if (memeRessource(membre.url, collection.url))
+    ch.complete = token.isEmpty() || ch.tokenUnknown;
+    ch.token = m->token;
+    for (const ResponseItem& member : m->items) {
+        if (sameResource(member.url, collection.url))
             continue;
-        if (membre.statut == 404) {
-            ch.supprimes.push_back(membre.url);
+        if (member.status == 404) {
+            ch.removed.push_back(member.url);
             continue;
         }
-        if (const Element* e = membre.propriete(NsDav, QStringLiteral("getetag")))
-            ch.presents.push_back({membre.url, e->texte.toUtf8()});
+        if (const Element* e = member.property(NsDav, QStringLiteral("getetag")))
+            ch.present.push_back({member.url, e->text.toUtf8()});
     }
     return ch;
 }
 
-Donnees recuperer(Client& client, const QUrl& collection, const std::vector<QUrl>& membres,
-                  Sorte sorte)
+Resources fetch(Client& client, const QUrl& collection, const std::vector<QUrl>& members, Kind kind)
 {
-    Donnees d;
-    const bool agendas = sorte == Sorte::Agendas;
-    for (size_t debut = 0; debut < membres.size(); debut += 100) {
+    Resources d;
+    const bool calendars = kind == Kind::Calendars;
+    for (size_t begin = 0; begin < members.size(); begin += 100) {
         QByteArray hrefs;
-        for (size_t i = debut; i < std::min(membres.size(), debut + 100); ++i)
-            hrefs += "<d:href>" + echapperXml(membres[i].path(QUrl::FullyEncoded)) + "</d:href>";
-        const QByteArray corps =
-            agendas ? "<?xml version=\"1.0\" encoding=\"utf-8\"?><c:calendar-multiget "
-                      "xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\"><d:prop>"
-                      "<d:getetag/><c:calendar-data/></d:prop>" +
-                          hrefs + "</c:calendar-multiget>"
-                    : "<?xml version=\"1.0\" encoding=\"utf-8\"?><a:addressbook-multiget "
-                      "xmlns:d=\"DAV:\" xmlns:a=\"urn:ietf:params:xml:ns:carddav\"><d:prop>"
-                      "<d:getetag/><a:address-data/></d:prop>" +
-                          hrefs + "</a:addressbook-multiget>";
-        const Reponse r = client.requete("REPORT", collection, corps, avecProfondeur("1"));
-        const std::optional<Multistatus> m = multistatus(r, d.erreur);
+        for (size_t i = begin; i < std::min(members.size(), begin + 100); ++i)
+            hrefs += "<d:href>" + escapeXml(members[i].path(QUrl::FullyEncoded)) + "</d:href>";
+        const QByteArray body =
+            calendars ? "<?xml version=\"1.0\" encoding=\"utf-8\"?><c:calendar-multiget "
+                        "xmlns:d=\"DAV:\" xmlns:c=\"urn:ietf:params:xml:ns:caldav\"><d:prop>"
+                        "<d:getetag/><c:calendar-data/></d:prop>" +
+                            hrefs + "</c:calendar-multiget>"
+                      : "<?xml version=\"1.0\" encoding=\"utf-8\"?><a:addressbook-multiget "
+                        "xmlns:d=\"DAV:\" xmlns:a=\"urn:ietf:params:xml:ns:carddav\"><d:prop>"
+                        "<d:getetag/><a:address-data/></d:prop>" +
+                            hrefs + "</a:addressbook-multiget>";
+        const Response r = client.request("REPORT", collection, body, withDepth("1"));
+        const std::optional<Multistatus> m = multistatus(r, d.error);
         if (!m)
             return d;
-        for (const Membre& membre : m->membres) {
-            const Element* etag = membre.propriete(NsDav, QStringLiteral("getetag"));
-            const Element* donnees = membre.propriete(agendas ? NsCaldav : NsCarddav,
-                                                      agendas ? QStringLiteral("calendar-data")
-                                                              : QStringLiteral("address-data"));
-            if (donnees)
-                d.liste.push_back({membre.url, etag ? etag->texte.toUtf8() : QByteArray(),
-                                   donnees->texte.toUtf8()});
-            else if (membre.statut == 404 ||
-                     (!membre.proprietes.empty() && membre.proprietes.front().first == 404))
-                d.absents.push_back(membre.url);
+        for (const ResponseItem& member : m->items) {
+            const Element* etag = member.property(NsDav, QStringLiteral("getetag"));
+            const Element* data = member.property(calendars ? NsCaldav : NsCarddav,
+                                                  calendars ? QStringLiteral("calendar-data")
+                                                            : QStringLiteral("address-data"));
+            if (data)
+                d.items.push_back(
+                    {member.url, etag ? etag->text.toUtf8() : QByteArray(), data->text.toUtf8()});
+            else if (member.status == 404 ||
+                     (!member.properties.empty() && member.properties.front().first == 404))
+                d.missing.push_back(member.url);
         }
     }
     return d;
 }
 
-Ecriture ecrire(Client& client, const QUrl& url, const QByteArray& donnees, const QByteArray& type,
-                const std::optional<QByteArray>& etagAttendu)
+Written put(Client& client, const QUrl& url, const QByteArray& data, const QByteArray& type,
+            const std::optional<QByteArray>& expectedEtag)
 {
-    Entetes entetes{{"Content-Type", type}};
-    if (etagAttendu)
-        entetes.append(qMakePair(QByteArray("If-Match"), *etagAttendu));
+    Headers headers{{"Content-Type", type}};
+    if (expectedEtag)
+        headers.append(qMakePair(QByteArray("If-Match"), *expectedEtag));
     else
-        entetes.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
-    const Reponse r = client.requete("PUT", url, donnees, entetes);
-    Ecriture e;
-    e.statut = r.statut;
-    if (!r.reussie()) {
-        e.erreur = raison(r);
+        headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
+    const Response r = client.request("PUT", url, data, headers);
+    Written e;
+    e.status = r.status;
+    if (!r.ok()) {
+        e.error = reason(r);
         return e;
     }
-    e.etag = r.entete("ETag");
+    e.etag = r.header("ETag");
     if (e.etag.isEmpty()) {
         // Not said: asked.
-        const Reponse p =
-            client.requete("PROPFIND", url, propfind("<d:getetag/>"), avecProfondeur("0"));
-        QString erreur;
-        if (const std::optional<Multistatus> m = multistatus(p, erreur))
-            for (const Membre& membre : m->membres)
-                if (const Element* etag = membre.propriete(NsDav, QStringLiteral("getetag")))
-                    e.etag = etag->texte.toUtf8();
+        const Response p =
+            client.request("PROPFIND", url, propfind("<d:getetag/>"), withDepth("0"));
+        QString error;
+        if (const std::optional<Multistatus> m = multistatus(p, error))
+            for (const ResponseItem& member : m->items)
+                if (const Element* etag = member.property(NsDav, QStringLiteral("getetag")))
+                    e.etag = etag->text.toUtf8();
     }
     return e;
 }
 
-Ecriture supprimer(Client& client, const QUrl& url, const std::optional<QByteArray>& etag)
+Written remove(Client& client, const QUrl& url, const std::optional<QByteArray>& etag)
 {
-    Entetes entetes;
+    Headers headers;
     if (etag)
-        entetes.append(qMakePair(QByteArray("If-Match"), *etag));
-    const Reponse r = client.requete("DELETE", url, {}, entetes);
-    Ecriture e;
-    e.statut = r.statut;
-    if (!r.reussie() && r.statut != 404)
-        e.erreur = raison(r);
+        headers.append(qMakePair(QByteArray("If-Match"), *etag));
+    const Response r = client.request("DELETE", url, {}, headers);
+    Written e;
+    e.status = r.status;
+    if (!r.ok() && r.status != 404)
+        e.error = reason(r);
     return e;
 }
 

@@ -11,86 +11,86 @@
 // The CalDAV and CardDAV requests Tarvelon makes, over the client.
 namespace dav {
 
-enum class Sorte { Agendas, Carnets };
+enum class Kind { Calendars, AddressBooks };
 
 // Where an account's calendars or address books live: from the address as
 // given (or the domain of an e-mail address), its /.well-known/ redirect,
 // the current-user-principal, then calendar-home-set or
 // addressbook-home-set. Each failure says why, in French.
-struct Decouverte {
+struct Discovery {
     QUrl principal;
-    QUrl maison; // the home set
-    QString erreur;
+    QUrl home; // the home set
+    QString error;
 };
-Decouverte decouvrir(Client& client, const QString& adresse, Sorte sorte);
+Discovery discover(Client& client, const QString& address, Kind kind);
 
 // The URL to start from for an address as the user writes it: an URL, a
 // server's name, or an e-mail address (its domain).
-QUrl adresseDeDepart(const QString& adresse);
+QUrl startAddress(const QString& address);
 
 struct Collection {
     QUrl url;
-    QString nom;            // displayname, else the last part of the path
-    bool evenements = true; // a calendar that takes VEVENTs
-    bool jetons = false;    // the server offers sync-collection
+    QString name;            // displayname, else the last part of the path
+    bool takesEvents = true; // a calendar that takes VEVENTs
+    bool syncTokens = false; // the server offers sync-collection
 };
 struct Collections {
-    std::vector<Collection> liste;
-    QString erreur;
+    std::vector<Collection> items;
+    QString error;
 };
-Collections collections(Client& client, const QUrl& maison, Sorte sorte);
+Collections collections(Client& client, const QUrl& home, Kind kind);
 // One collection, by its address (Depth 0).
-std::optional<Collection> collection(Client& client, const QUrl& url, Sorte sorte, QString* erreur);
+std::optional<Collection> collection(Client& client, const QUrl& url, Kind kind, QString* error);
 
 // MKCALENDAR; the new calendar's URL, or the reason (some servers refuse).
-struct Creation {
+struct Created {
     QUrl url;
-    QString erreur;
+    QString error;
 };
-Creation creerAgenda(Client& client, const QUrl& maison, const QString& nom);
+Created makeCalendar(Client& client, const QUrl& home, const QString& name);
 
 // A member of a collection and its ETag.
-struct Objet {
+struct Member {
     QUrl url;
     QByteArray etag;
 };
 
 // What changed in a collection: by sync-collection from a token (none: all
 // of it), else by a listing of every member's ETag.
-struct Changements {
-    bool complet = false; // every member was listed: a member not said is gone
-    std::vector<Objet> presents;
-    std::vector<QUrl> supprimes;
-    QString jeton;
-    bool jetonInconnu = false; // the server no longer knows the token given
-    QString erreur;
+struct Changes {
+    bool complete = false; // every member was listed: a member not said is gone
+    std::vector<Member> present;
+    std::vector<QUrl> removed;
+    QString token;
+    bool tokenUnknown = false; // the server no longer knows the token given
+    QString error;
 };
-Changements changements(Client& client, const Collection& collection, const QString& jeton);
+Changes changes(Client& client, const Collection& collection, const QString& token);
 
 // The data of some members, 100 at a time (calendar-multiget,
 // addressbook-multiget).
-struct Donnee {
+struct Resource {
     QUrl url;
     QByteArray etag;
-    QByteArray donnees;
+    QByteArray data;
 };
-struct Donnees {
-    std::vector<Donnee> liste;
-    std::vector<QUrl> absents; // members the server no longer has (404)
-    QString erreur;
+struct Resources {
+    std::vector<Resource> items;
+    std::vector<QUrl> missing; // members the server no longer has (404)
+    QString error;
 };
-Donnees recuperer(Client& client, const QUrl& collection, const std::vector<QUrl>& membres,
-                  Sorte sorte);
+Resources fetch(Client& client, const QUrl& collection, const std::vector<QUrl>& members,
+                Kind kind);
 
 // A PUT: If-None-Match: * to create, If-Match to replace; the new ETag.
-struct Ecriture {
-    int statut = 0;
+struct Written {
+    int status = 0;
     QByteArray etag;
-    QString erreur; // empty when written
+    QString error; // empty when written
 };
-Ecriture ecrire(Client& client, const QUrl& url, const QByteArray& donnees, const QByteArray& type,
-                const std::optional<QByteArray>& etagAttendu);
+Written put(Client& client, const QUrl& url, const QByteArray& data, const QByteArray& type,
+            const std::optional<QByteArray>& expectedEtag);
 // A DELETE with If-Match (none: whatever is there).
-Ecriture supprimer(Client& client, const QUrl& url, const std::optional<QByteArray>& etag);
+Written remove(Client& client, const QUrl& url, const std::optional<QByteArray>& etag);
 
 } // namespace dav

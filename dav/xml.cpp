@@ -4,74 +4,74 @@
 
 namespace dav {
 
-const Element* Element::enfant(const QString& n, const QString& nm) const
+const Element* Element::child(const QString& n, const QString& nm) const
 {
-    for (const Element& e : enfants)
-        if (e.est(n, nm))
+    for (const Element& e : children)
+        if (e.is(n, nm))
             return &e;
     return nullptr;
 }
 
-QString Element::attribut(const QString& n) const
+QString Element::attribute(const QString& n) const
 {
-    for (const auto& [cle, valeur] : attributs)
-        if (cle == n)
-            return valeur;
+    for (const auto& [key, value] : attributes)
+        if (key == n)
+            return value;
     return {};
 }
 
-std::vector<const Element*> Element::tous(const QString& n, const QString& nm) const
+std::vector<const Element*> Element::all(const QString& n, const QString& nm) const
 {
-    std::vector<const Element*> liste;
-    for (const Element& e : enfants)
-        if (e.est(n, nm))
-            liste.push_back(&e);
-    return liste;
+    std::vector<const Element*> list;
+    for (const Element& e : children)
+        if (e.is(n, nm))
+            list.push_back(&e);
+    return list;
 }
 
-std::optional<Element> lireXml(const QByteArray& octets)
+std::optional<Element> parseXml(const QByteArray& bytes)
 {
-    QXmlStreamReader lecteur(octets);
-    std::vector<Element> pile;
-    std::optional<Element> racine;
+    QXmlStreamReader reader(bytes);
+    std::vector<Element> stack;
+    std::optional<Element> root;
     // No entity of the document is ever expanded beyond XML's own.
-    while (!lecteur.atEnd()) {
-        switch (lecteur.readNext()) {
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
         case QXmlStreamReader::StartElement:
-            if (pile.size() > 64)
+            if (stack.size() > 64)
                 return std::nullopt; // no answer is that deep
-            pile.push_back(
-                {lecteur.namespaceUri().toString(), lecteur.name().toString(), {}, {}, {}});
-            for (const QXmlStreamAttribute& a : lecteur.attributes())
-                pile.back().attributs.emplace_back(a.name().toString(), a.value().toString());
+            stack.push_back(
+                {reader.namespaceUri().toString(), reader.name().toString(), {}, {}, {}});
+            for (const QXmlStreamAttribute& a : reader.attributes())
+                stack.back().attributes.emplace_back(a.name().toString(), a.value().toString());
             break;
         case QXmlStreamReader::Characters:
-            if (!pile.empty())
-                pile.back().texte += lecteur.text();
+            if (!stack.empty())
+                stack.back().text += reader.text();
             break;
         case QXmlStreamReader::EndElement: {
-            Element fini = std::move(pile.back());
-            pile.pop_back();
-            fini.texte = fini.texte.trimmed();
-            if (pile.empty())
-                racine = std::move(fini);
+            Element done = std::move(stack.back());
+            stack.pop_back();
+            done.text = done.text.trimmed();
+            if (stack.empty())
+                root = std::move(done);
             else
-                pile.back().enfants.push_back(std::move(fini));
+                stack.back().children.push_back(std::move(done));
             break;
         }
         default:
             break;
         }
     }
-    if (lecteur.hasError() || !racine)
+    if (reader.hasError() || !root)
         return std::nullopt;
-    return racine;
+    return root;
 }
 
-const Element* Membre::propriete(const QString& ns, const QString& nom) const
+const Element* ResponseItem::property(const QString& ns, const QString& name) const
 {
-    for (const auto& [statut, p] : proprietes)
-        if (statut >= 200 && statut < 300 && p.est(ns, nom))
+    for (const auto& [status, p] : properties)
+        if (status >= 200 && status < 300 && p.is(ns, name))
             return &p;
     return nullptr;
 }
@@ -79,56 +79,56 @@ const Element* Membre::propriete(const QString& ns, const QString& nom) const
 namespace {
 
 // "HTTP/1.1 404 Not Found" → 404.
-int statutDe(const QString& ligne)
+int statusOf(const QString& line)
 {
-    const QStringList mots = ligne.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    return mots.size() >= 2 ? mots[1].toInt() : 0;
+    const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return words.size() >= 2 ? words[1].toInt() : 0;
 }
 
 } // namespace
 
-std::optional<Multistatus> lireMultistatus(const QByteArray& octets, const QUrl& requete)
+std::optional<Multistatus> parseMultistatus(const QByteArray& bytes, const QUrl& requestUrl)
 {
-    const std::optional<Element> racine = lireXml(octets);
-    if (!racine || !racine->est(NsDav, QStringLiteral("multistatus")))
+    const std::optional<Element> root = parseXml(bytes);
+    if (!root || !root->is(NsDav, QStringLiteral("multistatus")))
         return std::nullopt;
     Multistatus m;
-    if (const Element* jeton = racine->enfant(NsDav, QStringLiteral("sync-token")))
-        m.jeton = jeton->texte;
-    for (const Element* r : racine->tous(NsDav, QStringLiteral("response"))) {
-        const Element* href = r->enfant(NsDav, QStringLiteral("href"));
+    if (const Element* token = root->child(NsDav, QStringLiteral("sync-token")))
+        m.token = token->text;
+    for (const Element* r : root->all(NsDav, QStringLiteral("response"))) {
+        const Element* href = r->child(NsDav, QStringLiteral("href"));
         if (!href)
             continue;
-        Membre membre;
-        membre.url = requete.resolved(QUrl(href->texte));
-        if (const Element* s = r->enfant(NsDav, QStringLiteral("status")))
-            membre.statut = statutDe(s->texte);
-        for (const Element* ps : r->tous(NsDav, QStringLiteral("propstat"))) {
-            const Element* s = ps->enfant(NsDav, QStringLiteral("status"));
-            const int statut = s ? statutDe(s->texte) : 200;
-            if (const Element* prop = ps->enfant(NsDav, QStringLiteral("prop")))
-                for (const Element& p : prop->enfants)
-                    membre.proprietes.emplace_back(statut, p);
+        ResponseItem member;
+        member.url = requestUrl.resolved(QUrl(href->text));
+        if (const Element* s = r->child(NsDav, QStringLiteral("status")))
+            member.status = statusOf(s->text);
+        for (const Element* ps : r->all(NsDav, QStringLiteral("propstat"))) {
+            const Element* s = ps->child(NsDav, QStringLiteral("status"));
+            const int status = s ? statusOf(s->text) : 200;
+            if (const Element* prop = ps->child(NsDav, QStringLiteral("prop")))
+                for (const Element& p : prop->children)
+                    member.properties.emplace_back(status, p);
         }
-        m.membres.push_back(std::move(membre));
+        m.items.push_back(std::move(member));
     }
     return m;
 }
 
-bool memeRessource(const QUrl& a, const QUrl& b)
+bool sameResource(const QUrl& a, const QUrl& b)
 {
-    const auto chemin = [](const QUrl& u) {
+    const auto path = [](const QUrl& u) {
         QString p = u.path(QUrl::FullyDecoded);
         if (p.endsWith(QLatin1Char('/')) && p.size() > 1)
             p.chop(1);
         return p;
     };
-    return a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && chemin(a) == chemin(b);
+    return a.host().compare(b.host(), Qt::CaseInsensitive) == 0 && path(a) == path(b);
 }
 
-QByteArray echapperXml(const QString& texte)
+QByteArray escapeXml(const QString& text)
 {
-    return texte.toHtmlEscaped().toUtf8();
+    return text.toHtmlEscaped().toUtf8();
 }
 
 } // namespace dav

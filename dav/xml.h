@@ -17,45 +17,45 @@ inline const QString NsCalServer = QStringLiteral("http://calendarserver.org/ns/
 
 struct Element {
     QString ns;
-    QString nom;
-    QString texte;                                      // the text directly inside
-    std::vector<std::pair<QString, QString>> attributs; // (local name, value)
-    std::vector<Element> enfants;
+    QString name;
+    QString text;                                        // the text directly inside
+    std::vector<std::pair<QString, QString>> attributes; // (local name, value)
+    std::vector<Element> children;
 
-    QString attribut(const QString& nom) const;
+    QString attribute(const QString& name) const;
 
-    const Element* enfant(const QString& ns, const QString& nom) const;
-    std::vector<const Element*> tous(const QString& ns, const QString& nom) const;
-    bool est(const QString& n, const QString& nm) const { return ns == n && nom == nm; }
+    const Element* child(const QString& ns, const QString& name) const;
+    std::vector<const Element*> all(const QString& ns, const QString& name) const;
+    bool is(const QString& n, const QString& nm) const { return ns == n && name == nm; }
 };
 
 // A document, or none when it is not well-formed XML.
-std::optional<Element> lireXml(const QByteArray& octets);
+std::optional<Element> parseXml(const QByteArray& bytes);
 
 // One response of a multistatus: its href (resolved against the request's
 // URL), its own status when there is one (a member removed: 404), and each
 // property found with its propstat's status.
-struct Membre {
+struct ResponseItem {
     QUrl url;
-    int statut = 0;
-    std::vector<std::pair<int, Element>> proprietes; // (status, prop element)
+    int status = 0;
+    std::vector<std::pair<int, Element>> properties; // (status, prop element)
 
     // A property found (status 2xx).
-    const Element* propriete(const QString& ns, const QString& nom) const;
+    const Element* property(const QString& ns, const QString& name) const;
 };
 
 struct Multistatus {
-    std::vector<Membre> membres;
-    QString jeton; // DAV:sync-token, for a sync-collection
+    std::vector<ResponseItem> items;
+    QString token; // DAV:sync-token, for a sync-collection
 };
 
 // A 207 answer, read; none when it is not one.
-std::optional<Multistatus> lireMultistatus(const QByteArray& octets, const QUrl& requete);
+std::optional<Multistatus> parseMultistatus(const QByteArray& bytes, const QUrl& requestUrl);
 
 // Two addresses of the same resource, their paths compared decoded.
-bool memeRessource(const QUrl& a, const QUrl& b);
+bool sameResource(const QUrl& a, const QUrl& b);
 
 // "<d:href>…</d:href>" made safe.
-QByteArray echapperXml(const QString& texte);
+QByteArray escapeXml(const QString& text);
 
 } // namespace dav

@@ -7,18 +7,18 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    static const QUrl requete(QStringLiteral("https://serveur.exemple:8443/dav/alice/agenda/"));
-    const std::optional<dav::Multistatus> m = dav::lireMultistatus(
-        QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)), requete);
+    static const QUrl asked(QStringLiteral("https://serveur.exemple:8443/dav/alice/agenda/"));
+    const std::optional<dav::Multistatus> m = dav::parseMultistatus(
+        QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)), asked);
     if (!m)
         return 0;
-    for (const dav::Membre& membre : m->membres) {
-        if (!membre.url.isValid())
+    for (const dav::ResponseItem& item : m->items) {
+        if (!item.url.isValid())
             continue;
-        if (membre.url.isRelative())
+        if (item.url.isRelative())
             __builtin_trap();
-        for (const auto& [statut, prop] : membre.proprietes)
-            (void)prop.tous(QStringLiteral("DAV:"), QStringLiteral("href"));
+        for (const auto& [status, prop] : item.properties)
+            (void)prop.all(QStringLiteral("DAV:"), QStringLiteral("href"));
     }
     return 0;
 }

@@ -61,7 +61,7 @@ std::optional<int> ageAtteint(const std::string& annee, int anneeDuJour);
 // A number written in digits alone, at most chiffresMax of them.
 inline std::optional<int> nombre(const std::string& texte, size_t chiffresMax)
 {
-    return socle::nombreEnChiffres(texte, chiffresMax);
+    return socle::parseDigits(texte, chiffresMax);
 }
 
 // "mardi 8 décembre 2026", "lundi 1er mars 2027".

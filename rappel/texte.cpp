@@ -48,7 +48,7 @@ std::string enumeration(const std::vector<std::string>& mots)
 
 std::string texteSur(std::string texte)
 {
-    return socle::texteSur(socle::texteBorne(std::move(texte), LongueurMaxTexte));
+    return socle::terminalSafe(socle::truncated(std::move(texte), LongueurMaxTexte));
 }
 
 std::string titre(const JourRappel& jour)

@@ -87,7 +87,7 @@ bool retenue(const Fiche& fiche, Selection selection)
 
 std::optional<int> anneeDeNaissance(std::string_view annee)
 {
-    const std::optional<int> valeur = nombreEnChiffres(annee, 4);
+    const std::optional<int> valeur = parseDigits(annee, 4);
     if (annee.size() != 4 || valeur == 0)
         return std::nullopt;
     return valeur;

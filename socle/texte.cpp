@@ -14,42 +14,42 @@ constexpr char16_t Cp1252High[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
 // clang-format on
 
-void ajouterUtf8(std::string& texte, char32_t c)
+void appendUtf8(std::string& text, char32_t c)
 {
     if (c < 0x80) {
-        texte += char(c);
+        text += char(c);
     } else if (c < 0x800) {
-        texte += char(0xC0 | (c >> 6));
-        texte += char(0x80 | (c & 0x3F));
+        text += char(0xC0 | (c >> 6));
+        text += char(0x80 | (c & 0x3F));
     } else {
-        texte += char(0xE0 | (c >> 12));
-        texte += char(0x80 | ((c >> 6) & 0x3F));
-        texte += char(0x80 | (c & 0x3F));
+        text += char(0xE0 | (c >> 12));
+        text += char(0x80 | ((c >> 6) & 0x3F));
+        text += char(0x80 | (c & 0x3F));
     }
 }
 
 // The code point that starts at p (p < end), and its length; 0 length for a
 // byte that starts no character.
-char32_t lireCaractere(const unsigned char* p, const unsigned char* fin, int& longueur)
+char32_t readCharacter(const unsigned char* p, const unsigned char* end, int& length)
 {
-    longueur = 1;
+    length = 1;
     if (*p < 0x80)
         return *p;
-    int suite = *p >= 0xF0 ? 3 : *p >= 0xE0 ? 2 : *p >= 0xC0 ? 1 : 0;
-    if (suite == 0 || fin - p <= suite) {
-        longueur = 0;
+    int rest = *p >= 0xF0 ? 3 : *p >= 0xE0 ? 2 : *p >= 0xC0 ? 1 : 0;
+    if (rest == 0 || end - p <= rest) {
+        length = 0;
         return 0;
     }
-    char32_t c = *p & (0x3F >> suite);
-    for (int i = 1; i <= suite; ++i)
+    char32_t c = *p & (0x3F >> rest);
+    for (int i = 1; i <= rest; ++i)
         c = (c << 6) | (p[i] & 0x3F);
-    longueur = suite + 1;
+    length = rest + 1;
     return c;
 }
 
 // The blanks QString::trimmed() takes away: the ASCII ones and U+0085, then
 // the Unicode space separators, line and paragraph separators.
-bool estBlanc(char32_t c)
+bool isBlank(char32_t c)
 {
     return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
            (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
@@ -58,97 +58,97 @@ bool estBlanc(char32_t c)
 
 } // namespace
 
-bool isUtf8(std::string_view octets)
+bool isUtf8(std::string_view bytes)
 {
-    const auto* p = reinterpret_cast<const unsigned char*>(octets.data());
-    const auto* fin = p + octets.size();
-    while (p < fin) {
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const auto* end = p + bytes.size();
+    while (p < end) {
         const unsigned char b = *p;
         if (b < 0x80) {
             ++p;
             continue;
         }
-        int suite;
+        int rest;
         char32_t c;
         if (b >= 0xC2 && b <= 0xDF) {
-            suite = 1;
+            rest = 1;
             c = b & 0x1F;
         } else if (b >= 0xE0 && b <= 0xEF) {
-            suite = 2;
+            rest = 2;
             c = b & 0x0F;
         } else if (b >= 0xF0 && b <= 0xF4) {
-            suite = 3;
+            rest = 3;
             c = b & 0x07;
         } else {
             return false;
         }
-        if (fin - p <= suite)
+        if (end - p <= rest)
             return false;
-        for (int i = 1; i <= suite; ++i) {
+        for (int i = 1; i <= rest; ++i) {
             if ((p[i] & 0xC0) != 0x80)
                 return false;
             c = (c << 6) | (p[i] & 0x3F);
         }
         // No overlong form, no surrogate, nothing past U+10FFFF.
-        if ((suite == 2 && c < 0x800) || (suite == 3 && c < 0x10000) || c > 0x10FFFF ||
+        if ((rest == 2 && c < 0x800) || (rest == 3 && c < 0x10000) || c > 0x10FFFF ||
             (c >= 0xD800 && c <= 0xDFFF))
             return false;
-        p += suite + 1;
+        p += rest + 1;
     }
     return true;
 }
 
-std::string decodeUtf8OrWindows1252(std::string_view octets)
+std::string decodeUtf8OrWindows1252(std::string_view bytes)
 {
-    std::string_view sans = octets;
-    if (sans.substr(0, 3) == "\xEF\xBB\xBF")
-        sans.remove_prefix(3);
-    if (isUtf8(sans))
-        return std::string(sans);
-    std::string texte;
-    texte.reserve(octets.size() + octets.size() / 8);
-    for (const char octet : octets) {
-        const auto b = static_cast<unsigned char>(octet);
-        ajouterUtf8(texte, (b >= 0x80 && b < 0xA0) ? Cp1252High[b - 0x80] : char32_t(b));
+    std::string_view without = bytes;
+    if (without.substr(0, 3) == "\xEF\xBB\xBF")
+        without.remove_prefix(3);
+    if (isUtf8(without))
+        return std::string(without);
+    std::string text;
+    text.reserve(bytes.size() + bytes.size() / 8);
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        appendUtf8(text, (b >= 0x80 && b < 0xA0) ? Cp1252High[b - 0x80] : char32_t(b));
     }
-    return texte;
+    return text;
 }
 
-std::string texteSur(std::string texte)
+std::string terminalSafe(std::string text)
 {
-    for (size_t i = 0; i < texte.size(); ++i) {
-        const auto c = static_cast<unsigned char>(texte[i]);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x20 || c == 0x7F) {
-            texte[i] = ' ';
-        } else if (c == 0xC2 && i + 1 < texte.size() &&
-                   static_cast<unsigned char>(texte[i + 1]) >= 0x80 &&
-                   static_cast<unsigned char>(texte[i + 1]) <= 0x9F) {
-            texte.replace(i, 2, " "); // a C1 control character
+            text[i] = ' ';
+        } else if (c == 0xC2 && i + 1 < text.size() &&
+                   static_cast<unsigned char>(text[i + 1]) >= 0x80 &&
+                   static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+            text.replace(i, 2, " "); // a C1 control character
         }
     }
-    return texte;
+    return text;
 }
 
-std::string texteBorne(std::string texte, std::size_t max)
+std::string truncated(std::string text, std::size_t max)
 {
-    std::size_t caracteres = 0;
-    for (std::size_t i = 0; i < texte.size(); ++i) {
-        if ((static_cast<unsigned char>(texte[i]) & 0xC0) == 0x80)
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80)
             continue; // inside a character
-        if (caracteres++ == max) {
-            texte.resize(i);
-            return texte + "…";
+        if (characters++ == max) {
+            text.resize(i);
+            return text + "…";
         }
     }
-    return texte;
+    return text;
 }
 
-std::optional<int> nombreEnChiffres(std::string_view texte, std::size_t chiffresMax)
+std::optional<int> parseDigits(std::string_view text, std::size_t maxDigits)
 {
-    if (texte.empty() || texte.size() > chiffresMax)
+    if (text.empty() || text.size() > maxDigits)
         return std::nullopt;
     int n = 0;
-    for (const char c : texte) {
+    for (const char c : text) {
         if (c < '0' || c > '9')
             return std::nullopt;
         n = n * 10 + (c - '0');
@@ -158,21 +158,21 @@ std::optional<int> nombreEnChiffres(std::string_view texte, std::size_t chiffres
 
 std::string_view trimmed(std::string_view utf8)
 {
-    const auto* debut = reinterpret_cast<const unsigned char*>(utf8.data());
-    const auto* fin = debut + utf8.size();
-    int longueur = 0;
-    while (debut < fin && estBlanc(lireCaractere(debut, fin, longueur)) && longueur > 0)
-        debut += longueur;
+    const auto* start = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = start + utf8.size();
+    int length = 0;
+    while (start < end && isBlank(readCharacter(start, end, length)) && length > 0)
+        start += length;
     // From the end: back to the start of the last character, then test it.
-    while (fin > debut) {
-        const unsigned char* p = fin - 1;
-        while (p > debut && (*p & 0xC0) == 0x80)
+    while (end > start) {
+        const unsigned char* p = end - 1;
+        while (p > start && (*p & 0xC0) == 0x80)
             --p;
-        if (!estBlanc(lireCaractere(p, fin, longueur)) || longueur != fin - p)
+        if (!isBlank(readCharacter(p, end, length)) || length != end - p)
             break;
-        fin = p;
+        end = p;
     }
-    return std::string_view(reinterpret_cast<const char*>(debut), size_t(fin - debut));
+    return std::string_view(reinterpret_cast<const char*>(start), size_t(end - start));
 }
 
 } // namespace socle

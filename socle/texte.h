@@ -22,14 +22,14 @@ std::string decodeUtf8OrWindows1252(std::string_view bytes);
 
 // A text that is safe to print on a terminal: its control characters (C0,
 // DEL, C1) blanked, so that no escape sequence of a file reaches the screen.
-std::string texteSur(std::string texte);
+std::string terminalSafe(std::string text);
 
 // A text cut after max characters (code points), with "…" when cut.
-std::string texteBorne(std::string texte, std::size_t max);
+std::string truncated(std::string text, std::size_t max);
 
 // A number written in digits alone, at most chiffresMax of them (so that it
 // never overflows); none for anything else, the empty text included.
-std::optional<int> nombreEnChiffres(std::string_view texte, std::size_t chiffresMax);
+std::optional<int> parseDigits(std::string_view text, std::size_t maxDigits);
 
 // The text without the blanks at either end: spaces, tabs, line ends and
 // the other Unicode spaces (no-break space included).

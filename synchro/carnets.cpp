@@ -37,45 +37,45 @@ Lecture relever(dav::Client& client, const QUrl& url, const rapprochement::EtatC
     Lecture l;
     rapprochement::Releve& releve = l.releve;
     const std::optional<dav::Collection> carnet =
-        dav::collection(client, url, dav::Sorte::Carnets, &l.erreur);
+        dav::collection(client, url, dav::Kind::AddressBooks, &l.erreur);
     if (!carnet)
         return l;
-    const dav::Changements ch = dav::changements(client, *carnet, etat.jeton);
-    if (!ch.erreur.isEmpty()) {
-        l.erreur = ch.erreur;
+    const dav::Changes ch = dav::changes(client, *carnet, etat.jeton);
+    if (!ch.error.isEmpty()) {
+        l.erreur = ch.error;
         return l;
     }
-    releve.complet = ch.complet;
-    releve.jeton = ch.jeton;
-    for (const QUrl& u : ch.supprimes)
+    releve.complet = ch.complete;
+    releve.jeton = ch.token;
+    for (const QUrl& u : ch.removed)
         releve.parties.push_back(cleDe(u));
     std::vector<QUrl> aLire;
     std::map<QString, size_t> ou;
-    for (const dav::Objet& o : ch.presents) {
+    for (const dav::Member& o : ch.present) {
         const QString cle = cleDe(o.url);
         ou[cle] = releve.cartes.size();
         releve.cartes.push_back(carteListee(cle, o.etag));
         if (rapprochement::aLire(etat, cle, o.etag))
             aLire.push_back(o.url);
     }
-    const dav::Donnees lues = dav::recuperer(client, carnet->url, aLire, dav::Sorte::Carnets);
-    if (!lues.erreur.isEmpty()) {
-        l.erreur = lues.erreur;
+    const dav::Resources lues = dav::fetch(client, carnet->url, aLire, dav::Kind::AddressBooks);
+    if (!lues.error.isEmpty()) {
+        l.erreur = lues.error;
         return l;
     }
-    for (const dav::Donnee& d : lues.liste) {
+    for (const dav::Resource& d : lues.items) {
         const QString cle = cleDe(d.url);
         const auto it = ou.find(cle);
         rapprochement::Carte& c = it != ou.end() ? releve.cartes[it->second]
                                                  : releve.cartes.emplace_back(carteListee(cle, {}));
         c.etag = d.etag;
-        c.octets = d.donnees;
+        c.octets = d.data;
     }
-    for (const QUrl& u : lues.absents)
+    for (const QUrl& u : lues.missing)
         releve.parties.push_back(cleDe(u));
     // A card neither sent nor said gone is asked again next time: the token
     // stays where it was.
-    releve.toutLu = lues.liste.size() + lues.absents.size() >= aLire.size();
+    releve.toutLu = lues.items.size() + lues.missing.size() >= aLire.size();
     return l;
 }
 

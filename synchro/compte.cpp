@@ -24,7 +24,7 @@ QString dossierXdg(const char* variable, const QString& sousMaison)
 
 QUrl Compte::origine() const
 {
-    return agenda.isValid() && !agenda.isEmpty() ? agenda : dav::adresseDeDepart(adresse);
+    return agenda.isValid() && !agenda.isEmpty() ? agenda : dav::startAddress(adresse);
 }
 
 QString fichierCompte()

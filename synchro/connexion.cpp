@@ -6,7 +6,7 @@ namespace synchro {
 
 Connexion::Connexion(const Compte& compte, const QString& motDePasse)
     : m_client(std::make_unique<dav::Client>(
-          dav::Identite{compte.origine(), compte.utilisateur, motDePasse, compte.empreintes}))
+          dav::Identity{compte.origine(), compte.utilisateur, motDePasse, compte.empreintes}))
 {
 }
 
@@ -14,12 +14,12 @@ Connexion::~Connexion() = default;
 
 int Connexion::requetes() const
 {
-    return m_client->requetes();
+    return m_client->requestCount();
 }
 
 QString Connexion::empreinteRefusee() const
 {
-    return m_client->empreinteRefusee();
+    return m_client->refusedFingerprint();
 }
 
 } // namespace synchro

@@ -10,28 +10,28 @@ Offre chercherOffre(const Compte& compte, const QString& motDePasse)
     Offre offre;
     Connexion connexion(compte, motDePasse);
     dav::Client& client = connexion.client();
-    const dav::Decouverte agendas = dav::decouvrir(client, compte.adresse, dav::Sorte::Agendas);
-    if (!agendas.erreur.isEmpty()) {
-        offre.erreur = agendas.erreur;
-        offre.empreinteRefusee = client.empreinteRefusee();
+    const dav::Discovery agendas = dav::discover(client, compte.adresse, dav::Kind::Calendars);
+    if (!agendas.error.isEmpty()) {
+        offre.erreur = agendas.error;
+        offre.empreinteRefusee = client.refusedFingerprint();
         return offre;
     }
-    offre.maisonAgendas = agendas.maison;
-    const dav::Collections liste = dav::collections(client, agendas.maison, dav::Sorte::Agendas);
-    offre.erreurAgendas = liste.erreur;
-    for (const dav::Collection& c : liste.liste)
-        if (c.evenements)
-            offre.agendas.push_back({c.nom, c.url});
+    offre.maisonAgendas = agendas.home;
+    const dav::Collections liste = dav::collections(client, agendas.home, dav::Kind::Calendars);
+    offre.erreurAgendas = liste.error;
+    for (const dav::Collection& c : liste.items)
+        if (c.takesEvents)
+            offre.agendas.push_back({c.name, c.url});
 
-    const dav::Decouverte carnets = dav::decouvrir(client, compte.adresse, dav::Sorte::Carnets);
-    if (!carnets.erreur.isEmpty()) {
-        offre.erreurCarnets = carnets.erreur;
+    const dav::Discovery carnets = dav::discover(client, compte.adresse, dav::Kind::AddressBooks);
+    if (!carnets.error.isEmpty()) {
+        offre.erreurCarnets = carnets.error;
         return offre;
     }
-    const dav::Collections livres = dav::collections(client, carnets.maison, dav::Sorte::Carnets);
-    offre.erreurListeCarnets = livres.erreur;
-    for (const dav::Collection& c : livres.liste)
-        offre.carnets.push_back({c.nom, c.url});
+    const dav::Collections livres = dav::collections(client, carnets.home, dav::Kind::AddressBooks);
+    offre.erreurListeCarnets = livres.error;
+    for (const dav::Collection& c : livres.items)
+        offre.carnets.push_back({c.name, c.url});
     return offre;
 }
 
@@ -39,8 +39,8 @@ AgendaCree creerAgenda(const Compte& compte, const QString& motDePasse, const QU
                        const QString& nom)
 {
     Connexion connexion(compte, motDePasse);
-    const dav::Creation creation = dav::creerAgenda(connexion.client(), maison, nom);
-    return {creation.url, creation.erreur};
+    const dav::Created creation = dav::makeCalendar(connexion.client(), maison, nom);
+    return {creation.url, creation.error};
 }
 
 Apercu apercuDuCarnet(const Compte& compte, const QString& motDePasse, const QUrl& carnet,

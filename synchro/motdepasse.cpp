@@ -14,7 +14,7 @@ const QString Service = QStringLiteral("Tarvelon");
 
 QString cle(const Compte& compte)
 {
-    return compte.utilisateur + QLatin1Char('@') + dav::origine(compte.origine());
+    return compte.utilisateur + QLatin1Char('@') + dav::origin(compte.origine());
 }
 
 // Runs a keyring job to its end.

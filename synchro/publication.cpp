@@ -115,14 +115,14 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
     dav::Client& client = connexion.client();
     QString erreur;
     std::optional<dav::Collection> agenda =
-        dav::collection(client, compte.agenda, dav::Sorte::Agendas, &erreur);
+        dav::collection(client, compte.agenda, dav::Kind::Calendars, &erreur);
     if (!agenda)
         return echec(erreur);
-    const dav::Changements ch = dav::changements(client, *agenda, etat.jeton);
-    if (!ch.erreur.isEmpty())
-        return echec(ch.erreur);
-    rapprochement::ReleveAgenda releve{{}, ch.supprimes, ch.complet, ch.jeton};
-    for (const dav::Objet& o : ch.presents)
+    const dav::Changes ch = dav::changes(client, *agenda, etat.jeton);
+    if (!ch.error.isEmpty())
+        return echec(ch.error);
+    rapprochement::ReleveAgenda releve{{}, ch.removed, ch.complete, ch.token};
+    for (const dav::Member& o : ch.present)
         releve.presents.emplace_back(o.url, o.etag);
 
     // What to write, then the writes, the state recorded after each.
@@ -133,12 +133,12 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
         if (w.sorte == Sorte::Oubli) {
             etat.evenements.erase(w.uid);
         } else {
-            const dav::Ecriture fait = w.sorte == Sorte::Suppression
-                                           ? dav::supprimer(client, w.url, *w.attendu)
-                                           : dav::ecrire(client, w.url, w.octets,
-                                                         "text/calendar; charset=utf-8", w.attendu);
-            if (!fait.erreur.isEmpty())
-                return echec(fait.erreur);
+            const dav::Written fait =
+                w.sorte == Sorte::Suppression
+                    ? dav::remove(client, w.url, *w.attendu)
+                    : dav::put(client, w.url, w.octets, "text/calendar; charset=utf-8", w.attendu);
+            if (!fait.error.isEmpty())
+                return echec(fait.error);
             ++n[w.sorte];
             ++bilan.ecritures;
             if (w.sorte == Sorte::Suppression)
@@ -150,12 +150,12 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
             return etatNonEcrit();
     }
 
-    if (ch.jeton != etat.jeton || bilan.ecritures > 0) {
-        etat.jeton = ch.jeton;
+    if (ch.token != etat.jeton || bilan.ecritures > 0) {
+        etat.jeton = ch.token;
         if (!ecrireEtat(etat))
             return etatNonEcrit();
     }
-    bilan.texte = phrase(compte.nomAgenda.isEmpty() ? agenda->nom : compte.nomAgenda,
+    bilan.texte = phrase(compte.nomAgenda.isEmpty() ? agenda->name : compte.nomAgenda,
                          n[Sorte::Ajout], n[Sorte::Modification], n[Sorte::Suppression],
                          n[Sorte::RemisChange], n[Sorte::RemisSupprime]);
     return bilan;

@@ -64,14 +64,14 @@ class TestAgenda : public QObject {
     {
         dav::Client c = client();
         dav::Collection col{compte().agenda, {}, true, true};
-        const dav::Changements ch = dav::changements(c, col, QString());
+        const dav::Changes ch = dav::changes(c, col, QString());
         std::vector<QUrl> urls;
-        for (const dav::Objet& o : ch.presents)
+        for (const dav::Member& o : ch.present)
             urls.push_back(o.url);
         std::map<QString, QByteArray> contenu;
-        for (const dav::Donnee& d :
-             dav::recuperer(c, compte().agenda, urls, dav::Sorte::Agendas).liste)
-            contenu[d.url.path(QUrl::FullyDecoded).section('/', -1)] = d.donnees;
+        for (const dav::Resource& d :
+             dav::fetch(c, compte().agenda, urls, dav::Kind::Calendars).items)
+            contenu[d.url.path(QUrl::FullyDecoded).section('/', -1)] = d.data;
         return contenu;
     }
 
@@ -79,9 +79,9 @@ class TestAgenda : public QObject {
                            std::optional<QByteArray> etag = std::nullopt)
     {
         dav::Client c = client();
-        const dav::Ecriture e =
-            dav::ecrire(c, compte().agenda.resolved(QUrl(nom)), ics, "text/calendar", etag);
-        QVERIFY2(e.erreur.isEmpty(), qPrintable(e.erreur));
+        const dav::Written e =
+            dav::put(c, compte().agenda.resolved(QUrl(nom)), ics, "text/calendar", etag);
+        QVERIFY2(e.error.isEmpty(), qPrintable(e.error));
     }
 
 private Q_SLOTS:
@@ -199,14 +199,12 @@ private Q_SLOTS:
         QByteArray change = avant["fetes-0815@tarvelon.ics"];
         change.replace("Fête des Marie", "Autre chose");
         dav::Client c = client();
-        const dav::Changements ch =
-            dav::changements(c, {compte().agenda, {}, true, true}, QString());
-        for (const dav::Objet& o : ch.presents)
+        const dav::Changes ch = dav::changes(c, {compte().agenda, {}, true, true}, QString());
+        for (const dav::Member& o : ch.present)
             if (o.url.path(QUrl::FullyDecoded).endsWith(QStringLiteral("fetes-0815@tarvelon.ics")))
                 ecrireDirectement(QStringLiteral("fetes-0815%40tarvelon.ics"), change, o.etag);
-        dav::supprimer(c,
-                       compte().agenda.resolved(QUrl(QStringLiteral("fetes-0229%40tarvelon.ics"))),
-                       std::nullopt);
+        dav::remove(c, compte().agenda.resolved(QUrl(QStringLiteral("fetes-0229%40tarvelon.ics"))),
+                    std::nullopt);
 
         const synchro::Bilan b = run();
         QCOMPARE(b.ecritures, 2);
@@ -287,9 +285,9 @@ private Q_SLOTS:
         QCOMPARE(echange::exporter(base, vcf, socle::Selection::Anniversaires).issue,
                  echange::Rapport::Reussi);
         dav::Client c = client();
-        const dav::Creation agenda = dav::creerAgenda(
+        const dav::Created agenda = dav::makeCalendar(
             c, m_serveur.url().resolved(QUrl(QStringLiteral("alice/"))), QStringLiteral("Essai"));
-        QVERIFY2(agenda.erreur.isEmpty(), qPrintable(agenda.erreur));
+        QVERIFY2(agenda.error.isEmpty(), qPrintable(agenda.error));
         QFile f(ics);
         QVERIFY(f.open(QIODevice::ReadOnly));
         icalcomponent* tout = icalparser_parse_string(f.readAll().constData());
@@ -301,25 +299,25 @@ private Q_SLOTS:
             icalcomponent_add_property(seul, icalproperty_new_prodid("-//Tarvelon//Essai//FR"));
             icalcomponent_add_component(seul, icalcomponent_new_clone(e));
             char* texte = icalcomponent_as_ical_string_r(seul);
-            const dav::Ecriture w =
-                dav::ecrire(c, agenda.url.resolved(QUrl(QStringLiteral("e%1.ics").arg(acceptes))),
-                            QByteArray(texte), "text/calendar", std::nullopt);
+            const dav::Written w =
+                dav::put(c, agenda.url.resolved(QUrl(QStringLiteral("e%1.ics").arg(acceptes))),
+                         QByteArray(texte), "text/calendar", std::nullopt);
             icalmemory_free_buffer(texte);
             icalcomponent_free(seul);
-            QVERIFY2(w.erreur.isEmpty(), qPrintable(w.erreur));
+            QVERIFY2(w.error.isEmpty(), qPrintable(w.error));
             ++acceptes;
         }
         icalcomponent_free(tout);
         QVERIFY(acceptes >= 300);
 
         const QUrl carnet = m_serveur.url().resolved(QUrl(QStringLiteral("alice/contacts/")));
-        const dav::Reponse mk = c.requete(
+        const dav::Response mk = c.request(
             "MKCOL", carnet,
             "<?xml version=\"1.0\"?><d:mkcol xmlns:d=\"DAV:\" xmlns:a=\"urn:ietf:params:xml:ns:"
             "carddav\"><d:set><d:prop><d:resourcetype><d:collection/><a:addressbook/>"
             "</d:resourcetype></d:prop></d:set></d:mkcol>",
             {{"Content-Type", "application/xml"}});
-        QVERIFY2(mk.reussie(), qPrintable(dav::raison(mk)));
+        QVERIFY2(mk.ok(), qPrintable(dav::reason(mk)));
         QFile cartes(vcf);
         QVERIFY(cartes.open(QIODevice::ReadOnly));
         int n = 0;
@@ -328,10 +326,10 @@ private Q_SLOTS:
         for (const QByteArray& ligne : parts) {
             une += ligne + '\n';
             if (ligne.startsWith("END:VCARD")) {
-                const dav::Ecriture w =
-                    dav::ecrire(c, carnet.resolved(QUrl(QStringLiteral("c%1.vcf").arg(n++))), une,
-                                "text/vcard", std::nullopt);
-                QVERIFY2(w.erreur.isEmpty(), qPrintable(w.erreur));
+                const dav::Written w =
+                    dav::put(c, carnet.resolved(QUrl(QStringLiteral("c%1.vcf").arg(n++))), une,
+                             "text/vcard", std::nullopt);
+                QVERIFY2(w.error.isEmpty(), qPrintable(w.error));
                 une.clear();
             }
         }

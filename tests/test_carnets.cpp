@@ -66,19 +66,19 @@ class TestCarnets : public QObject {
     void mettre(const QString& nom, const QByteArray& naissance)
     {
         dav::Client c = client();
-        const dav::Reponse r = c.requete(
+        const dav::Response r = c.request(
             "PUT", m_carnet.resolved(QUrl(QString::fromLatin1(nom.toUtf8().toHex()) + ".vcf")),
             carte(nom, naissance), {{"Content-Type", "text/vcard"}});
-        QVERIFY2(r.reussie(), qPrintable(dav::raison(r)));
+        QVERIFY2(r.ok(), qPrintable(dav::reason(r)));
     }
 
     void enlever(const QString& nom)
     {
         dav::Client c = client();
-        const dav::Ecriture e = dav::supprimer(
+        const dav::Written e = dav::remove(
             c, m_carnet.resolved(QUrl(QString::fromLatin1(nom.toUtf8().toHex()) + ".vcf")),
             std::nullopt);
-        QVERIFY2(e.erreur.isEmpty(), qPrintable(e.erreur));
+        QVERIFY2(e.error.isEmpty(), qPrintable(e.error));
     }
 
     // The table's birthdays, as "Nom dd/mm aaaa".
@@ -238,15 +238,15 @@ private Q_SLOTS:
         mettre(QStringLiteral("Anne"), "BDAY:1980-03-04");
         synchro::Compte c = compte();
         dav::Client cl = client();
-        const dav::Creation agenda =
-            dav::creerAgenda(cl, m_serveur.url().resolved(QUrl(QStringLiteral("alice/"))),
-                             QStringLiteral("Agenda %1").arg(m_numero));
-        QVERIFY2(agenda.erreur.isEmpty(), qPrintable(agenda.erreur));
+        const dav::Created agenda =
+            dav::makeCalendar(cl, m_serveur.url().resolved(QUrl(QStringLiteral("alice/"))),
+                              QStringLiteral("Agenda %1").arg(m_numero));
+        QVERIFY2(agenda.error.isEmpty(), qPrintable(agenda.error));
         c.agenda = agenda.url;
         c.nomAgenda = QStringLiteral("Fêtes");
         const auto evenements = [&] {
             dav::Client d = client();
-            return dav::changements(d, {agenda.url, {}, true, true}, QString()).presents.size();
+            return dav::changes(d, {agenda.url, {}, true, true}, QString()).present.size();
         };
         synchro::Bilan b = run(c);
         QVERIFY2(b.reussi, qPrintable(b.texte));

@@ -129,7 +129,7 @@ private Q_SLOTS:
         QCOMPARE(JourEnLettresAvecSemaine(key, year), withWeekday);
     }
 
-    void dayKey() { QCOMPARE(CleDuJour(QDate(2026, 3, 5)), QStringLiteral("05/03")); }
+    void dayKey() { QCOMPARE(CleDeLaDate(QDate(2026, 3, 5)), QStringLiteral("05/03")); }
 };
 
 QTEST_MAIN(TestRegles)

@@ -29,8 +29,7 @@ class TestSynchroFenetre : public QObject {
     {
         dav::Client c({m_serveur.url(), QStringLiteral("alice"), QStringLiteral("secret"), {}});
         const std::optional<synchro::Compte> compte = synchro::lireCompte();
-        return int(
-            dav::changements(c, {compte->agenda, {}, true, true}, QString()).presents.size());
+        return int(dav::changes(c, {compte->agenda, {}, true, true}, QString()).present.size());
     }
 
 private Q_SLOTS:

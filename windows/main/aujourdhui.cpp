@@ -9,7 +9,7 @@ namespace windows {
 void Tarvelon::Label2_Click()
 {
     const DataSource::Action action(*Data1);
-    JourCourant = CleDuJour(platform::today());
+    JourCourant = CleDeLaDate(platform::today());
     Text2->setText(JourCourant);
     RappelEvenement(JourCourant);
     SSCommand3_Click();

@@ -75,7 +75,7 @@ void Tarvelon::Form_Activate()
     const DataSource::Action action(*Data1);
     PremiereActivation = false;
     ModeFetes = true;
-    JourCourant = CleDuJour(today());
+    JourCourant = CleDeLaDate(today());
     Data1->setRecordSource(sourceNameDays());
     Data1->refresh();
 

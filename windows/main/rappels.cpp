@@ -42,7 +42,7 @@ void Tarvelon::CouleurDate(const QString& jour)
     marquer(Label1[1], false);
     if (EtatJour(jour) == 0)
         return;
-    if (jour == CleDuJour(today())) {
+    if (jour == CleDeLaDate(today())) {
         marquer(Label2, true);
         JouerSon(QString());
     } else {

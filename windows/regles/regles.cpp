@@ -83,12 +83,12 @@ double ArrondiPair(double valeur)
     return std::nearbyint(valeur); // the default rounding mode rounds halves to even
 }
 
-QString CleDuJour(const QDate& date)
+QString CleDeLaDate(const QDate& date)
 {
     return QString::fromStdString(socle::cleDuJour(date.day(), date.month()));
 }
 
-bool LireCleDuJour(QStringView cle, int* jour, int* mois)
+bool JourEtMoisDeLaCle(QStringView cle, int* jour, int* mois)
 {
     const qsizetype barre = cle.indexOf(QLatin1Char('/'));
     const auto nombre = [](QStringView chiffres, int* valeur) {
@@ -106,7 +106,7 @@ bool LireCleDuJour(QStringView cle, int* jour, int* mois)
 QString JourEnLettres(QStringView cle, int annee)
 {
     int jour = 0, mois = 0;
-    if (!LireCleDuJour(cle, &jour, &mois))
+    if (!JourEtMoisDeLaCle(cle, &jour, &mois))
         return {};
     const QDate date(annee, mois, jour);
     if (date.isValid())
@@ -119,7 +119,7 @@ QString JourEnLettres(QStringView cle, int annee)
 QString JourEnLettresAvecSemaine(QStringView cle, int annee)
 {
     int jour = 0, mois = 0;
-    if (LireCleDuJour(cle, &jour, &mois)) {
+    if (JourEtMoisDeLaCle(cle, &jour, &mois)) {
         const QDate date(annee, mois, jour);
         if (date.isValid())
             return francais().toString(date, QStringLiteral("dddd d MMMM"));

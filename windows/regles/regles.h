@@ -15,11 +15,11 @@ double NombreEnTete(QStringView texte);
 double ArrondiPair(double valeur);
 
 // The day key "dd/mm" of a date.
-QString CleDuJour(const QDate& date);
+QString CleDeLaDate(const QDate& date);
 
 // The day and month of a day key written d/m, dd/mm, d/mm or dd/m; false for
 // anything else.
-bool LireCleDuJour(QStringView cle, int* jour, int* mois);
+bool JourEtMoisDeLaCle(QStringView cle, int* jour, int* mois);
 
 // The day key as "d mmmm" in the given year ("5 mars"). 29/02 outside a leap
 // year still reads "29 février"; any other text that is no day gives "".
