@@ -79,7 +79,9 @@ DataSource::Action::Action(DataSource& source) : m_source(source)
 
 DataSource::Action::~Action()
 {
-    --m_source.m_actionDepth;
+    // The action told its refusal without waiting again: the next one waits.
+    if (--m_source.m_actionDepth == 0 && m_source.m_failureReported)
+        m_source.m_db.setBusyTimeout(m_source.m_busyTimeout);
 }
 
 bool DataSource::open(QString* message)
@@ -102,15 +104,8 @@ bool DataSource::refresh()
     // again, as a move would.
     if (!leaving())
         return false;
-    // Refused once in this action: the file is not waited for a second time.
-    const bool sansAttente = m_actionDepth > 0 && m_failureReported;
-    if (sansAttente)
-        m_db.setBusyTimeout(0);
     int code = socle::SqliteOk;
-    const bool lu = m_recordset.load(m_source, &code);
-    if (sansAttente)
-        m_db.setBusyTimeout(m_busyTimeout);
-    if (!lu) {
+    if (!m_recordset.load(m_source, &code)) {
         report(QStringLiteral("La base de données %1 ne peut pas être lue :").arg(m_databaseName) +
                platform::LineBreak + raison(code) + '.');
         return false;
@@ -210,6 +205,9 @@ void DataSource::report(const QString& message)
         if (m_failureReported)
             return;
         m_failureReported = true;
+        // Refused once in this action: the file is not waited for a second
+        // time in it (the reads that follow a refused move give up at once).
+        m_db.setBusyTimeout(0);
     }
     platform::msgBox(message);
 }

@@ -26,8 +26,8 @@ public:
 
     // One action of the user: a command, a click, the closing of the window,
     // whatever the device it came from. Within it, a refusal is told once,
-    // however many steps meet it, and a read is not waited for again after a
-    // refusal. The outermost guard starts a new action; nested ones join it.
+    // however many steps meet it, and nothing waits for the file again after
+    // a refusal told. The outermost guard starts a new action; nested ones join it.
     // Outside any action every refusal is told.
     class Action {
     public:
