@@ -1,5 +1,7 @@
 #include "socle/schema.h"
 
+#include "socle/proches.h"
+
 #include <string>
 
 namespace socle {
@@ -7,10 +9,12 @@ namespace socle {
 namespace {
 
 // Each step brings a file from the version before it to its own. Version 1
-// only declares the schema: the table Fetes as it always was.
+// only declares the schema: the table Fetes as it always was. Version 2 adds
+// the people beside it.
 using Etape = int (*)(Database&);
 constexpr Etape Etapes[SchemaVersion] = {
     [](Database&) { return int(SqliteOk); }, // 0 → 1
+    creerTableProches,                       // 1 → 2
 };
 
 } // namespace

@@ -4,13 +4,14 @@
 
 // The calendar file's schema, told by its version (PRAGMA user_version):
 // 0 for a file the old program or an earlier Tarvelon made (the table Fetes
-// alone), SchemaVersion for one this program knows whole. Whoever opens the
+// alone), 1 for one that declared it, 2 with the people (Proches),
+// SchemaVersion for one this program knows whole. Whoever opens the
 // file for writing brings it up to date first; the table Fetes stays exactly
 // as the old program had it (its four text fields, no other), so that an
 // older Tarvelon and the reminder still read it.
 namespace socle {
 
-inline constexpr int SchemaVersion = 1;
+inline constexpr int SchemaVersion = 2;
 
 struct MiseANiveau {
     enum Etat {

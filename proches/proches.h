@@ -1,0 +1,32 @@
+#pragma once
+
+#include "socle/fetes.h"
+#include "socle/proches.h"
+
+// The people kept in step with the calendar: every birthday entry is a
+// person (its first given name wished on its name day) unless another
+// source brought it already; the day proposed follows the calendar's name
+// days until the user chooses one. Plain C++ over the floor: the reminder
+// and the command line use it without a toolkit.
+namespace proches {
+
+struct Bilan {
+    int ajoutes = 0; // new birthday entries, now people
+    int retires = 0; // their entry deleted: gone with it
+    int gardes = 0;  // their entry deleted, kept for the user's choice
+    int modifies = 0;
+};
+
+// In one transaction (SqliteOk, else why, and nothing written): a person
+// for each birthday entry no person has yet; a person of an entry that is no
+// longer there goes, unless the user chose its day or left it out (kept,
+// without its entry); a renamed entry renames its person; every day the
+// user did not choose proposed again from the calendar's name days.
+int suivreLeCalendrier(socle::Database& base, Bilan* bilan = nullptr);
+
+// The user's word on a person: its day ("dd/mm"; empty: the proposed one
+// again) and whether to wish it. False when the day is no day.
+bool choisir(socle::Proche& proche, const std::string& jour, bool souhaiter,
+             const std::vector<socle::FicheStockee>& table);
+
+} // namespace proches
