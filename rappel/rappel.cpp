@@ -3,6 +3,7 @@
 #include "socle/calendrier_fr.h"
 #include "socle/fichier.h"
 #include "socle/raisons.h"
+#include "socle/schema.h"
 #include "socle/sqlite.h"
 
 #include <algorithm>
@@ -15,7 +16,21 @@ using namespace std::chrono;
 
 Calendrier illisible(const std::string& chemin, const std::string& raison)
 {
-    return {false, {}, "La base de données " + chemin + " ne peut pas être lue : " + raison + "."};
+    return {
+        false, {}, "La base de données " + chemin + " ne peut pas être lue : " + raison + ".", {}};
+}
+
+// The rows of the days, and their people when the file holds them (a file
+// of an earlier Tarvelon has none yet).
+int lireLesJours(socle::Database& base, const std::vector<std::string>& cles,
+                 Calendrier& calendrier)
+{
+    int rc = socle::lireFichesDesJours(base, cles, calendrier.fiches);
+    int version = 0;
+    if (rc == socle::SqliteOk && (rc = socle::lireVersion(base, version)) == socle::SqliteOk &&
+        version >= 2)
+        rc = socle::lireProchesDesJours(base, cles, calendrier.proches);
+    return rc;
 }
 
 } // namespace
@@ -26,7 +41,7 @@ Calendrier lireCalendrier(const std::string& chemin, const std::vector<std::stri
     case socle::Nature::Absent: {
         // Not made yet: the window makes it at its first start. Read the
         // calendar it will be made from.
-        Calendrier calendrier{true, {}, {}};
+        Calendrier calendrier{true, {}, {}, {}};
         for (Fiche& fete : socle::calendrierFr())
             if (std::find(cles.begin(), cles.end(), fete.date) != cles.end())
                 calendrier.fiches.push_back(std::move(fete));
@@ -37,7 +52,7 @@ Calendrier lireCalendrier(const std::string& chemin, const std::vector<std::stri
     case socle::Nature::Dossier:
     case socle::Nature::Autre:
         // A pipe or a device would hold the read for ever.
-        return {false, {}, "La base de données " + chemin + " n'est pas un fichier ordinaire."};
+        return {false, {}, "La base de données " + chemin + " n'est pas un fichier ordinaire.", {}};
     case socle::Nature::Ordinaire:
         break;
     }
@@ -46,8 +61,8 @@ Calendrier lireCalendrier(const std::string& chemin, const std::vector<std::stri
     if (!base.open(chemin, socle::OpenMode::ReadOnly))
         return illisible(chemin, socle::raisonSqlite(base.errorCode()));
     // Only the rows of the days asked for are taken out of the file.
-    Calendrier calendrier{true, {}, {}};
-    int rc = socle::lireFichesDesJours(base, cles, calendrier.fiches);
+    Calendrier calendrier{true, {}, {}, {}};
+    int rc = lireLesJours(base, cles, calendrier);
     if (rc == socle::SqliteReadOnlyRollback) {
         // Another program stopped in the middle of a store (a crash, a
         // kill): its journal brings the file back as it was before, which
@@ -55,8 +70,9 @@ Calendrier lireCalendrier(const std::string& chemin, const std::vector<std::stri
         // changes (the store never happened), and the reminder itself writes
         // nothing (query_only).
         calendrier.fiches.clear();
+        calendrier.proches.clear();
         if (base.open(chemin, socle::OpenMode::ReadWrite) && base.setQueryOnly())
-            rc = socle::lireFichesDesJours(base, cles, calendrier.fiches);
+            rc = lireLesJours(base, cles, calendrier);
         else
             rc = base.errorCode();
     }
@@ -102,7 +118,7 @@ std::string jourEnMots(Jour date)
 }
 
 JourRappel rappelDu(const std::vector<Fiche>& fiches, const socle::Parametres& parametres,
-                    Jour date, int dans)
+                    Jour date, int dans, const std::vector<socle::Proche>& proches)
 {
     JourRappel rappel{date, dans, {}};
     const int annee = int(date.year());
@@ -110,10 +126,25 @@ JourRappel rappelDu(const std::vector<Fiche>& fiches, const socle::Parametres& p
     if (socle::dit29FevrierLe(date))
         cles.emplace_back("29/02", true);
 
-    for (const auto& [cle, du29] : cles)
+    for (const auto& [cle, du29] : cles) {
+        const size_t premiere = rappel.elements.size();
         for (const Fiche& fiche : fiches)
             if (fiche.date == cle && fiche.estFete())
                 rappel.elements.push_back({Element::Fete, fiche.nom, std::nullopt, du29});
+        // Each person under the name of its day; one whose day has no such
+        // name (chosen by the user) on a line of its own.
+        Element autres{Element::Proches, {}, std::nullopt, du29};
+        for (const socle::Proche& p : proches) {
+            if (p.jour != cle || !p.souhaiter)
+                continue;
+            auto nom = std::find_if(rappel.elements.begin() + premiere, rappel.elements.end(),
+                                    [&](const Element& e) { return e.texte == p.fete; });
+            (p.fete.empty() || nom == rappel.elements.end() ? autres : *nom)
+                .proches.push_back(p.nom);
+        }
+        if (!autres.proches.empty())
+            rappel.elements.push_back(std::move(autres));
+    }
     for (const auto& [cle, du29] : cles)
         for (const Fiche& fiche : fiches)
             if (fiche.date == cle && !fiche.estFete())

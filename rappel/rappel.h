@@ -3,6 +3,7 @@
 #include "socle/fetes.h"
 #include "socle/jours.h"
 #include "socle/parametres.h"
+#include "socle/proches.h"
 #include "socle/texte.h"
 
 #include <chrono>
@@ -22,11 +23,13 @@ using socle::Jour;
 
 // The entries of some days (their keys "dd/mm") read from tarvelon.db; with
 // no such file, from the bundled French calendar. On failure, erreur names
-// the file and says why, in French.
+// the file and says why, in French. The people to wish on those days too,
+// when the file holds them.
 struct Calendrier {
     bool lu = false;
     std::vector<Fiche> fiches;
     std::string erreur;
+    std::vector<socle::Proche> proches;
 };
 Calendrier lireCalendrier(const std::string& chemin, const std::vector<std::string>& cles);
 
@@ -36,10 +39,13 @@ std::vector<std::string> clesDesJours(Jour premier, int jours);
 // One thing to tell. du29Fevrier: an entry of 29 February told on 28
 // February of a common year, as people born that day celebrate.
 struct Element {
-    enum Sorte { Fete, Anniversaire, Evenement } sorte;
+    enum Sorte { Fete, Anniversaire, Evenement, Proches } sorte;
     std::string texte;      // a name, or the event
     std::optional<int> age; // the age reached that year, when there is one
     bool du29Fevrier = false;
+    // The user's people wished that day: of this name (Fete), or of a day
+    // the user chose with no name of the calendar (Proches).
+    std::vector<std::string> proches = {};
 };
 
 struct JourRappel {
@@ -49,9 +55,10 @@ struct JourRappel {
 };
 
 // Everything the calendar and the settings file's section Evenements hold for
-// a day (name days, then birthdays, then the event), in record order.
+// a day (name days with the people of each, then birthdays, then the event),
+// in record order.
 JourRappel rappelDu(const std::vector<Fiche>& fiches, const socle::Parametres& parametres,
-                    Jour date, int dans = 0);
+                    Jour date, int dans = 0, const std::vector<socle::Proche>& proches = {});
 
 // The age reached in a year by someone born in annee: none when annee is not
 // a number, or for a birth this year or later. The marker of a birthday

@@ -79,7 +79,8 @@ int main(int argc, char** argv)
     std::string sortie;
     for (int dans = 0; dans <= jours; ++dans) {
         const rappel::JourRappel jour = rappel::rappelDu(
-            calendrier.fiches, parametres, rappel::Jour(premier + std::chrono::days(dans)), dans);
+            calendrier.fiches, parametres, rappel::Jour(premier + std::chrono::days(dans)), dans,
+            calendrier.proches);
         if (dans > 0 && jour.elements.empty())
             continue;
         if (dans > 0)

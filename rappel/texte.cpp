@@ -44,6 +44,25 @@ std::string enumeration(const std::vector<std::string>& mots)
     return texte;
 }
 
+// "Georges Dupont, Georges Martin": the people's names, safe to print.
+std::string liste(const std::vector<std::string>& noms)
+{
+    std::string texte;
+    for (const std::string& nom : noms)
+        texte += (texte.empty() ? "" : ", ") + texteSur(nom);
+    return texte;
+}
+
+// The people of a day's name days, safe to print.
+std::vector<std::string> prochesDu(const JourRappel& jour)
+{
+    std::vector<std::string> p;
+    for (const Element& e : jour.elements)
+        for (const std::string& nom : e.proches)
+            p.push_back(texteSur(nom));
+    return p;
+}
+
 } // namespace
 
 std::string texteSur(std::string texte)
@@ -69,7 +88,11 @@ std::vector<std::string> lignes(const JourRappel& jour)
         const std::string du = e.du29Fevrier ? " du 29 février" : "";
         switch (e.sorte) {
         case Element::Fete:
-            resultat.push_back("Fête" + du + " : " + texteSur(e.texte));
+            resultat.push_back("Fête" + du + " : " + texteSur(e.texte) +
+                               (e.proches.empty() ? "" : " — " + liste(e.proches)));
+            break;
+        case Element::Proches:
+            resultat.push_back("À souhaiter" + du + " : " + liste(e.proches));
             break;
         case Element::Anniversaire:
             resultat.push_back("Anniversaire" + du + " : " + texteSur(e.texte) +
@@ -94,11 +117,16 @@ std::optional<Notification> notification(const std::vector<JourRappel>& jours)
                 fetes.push_back(texteSur(e.texte) + (e.du29Fevrier ? " (29 février)" : ""));
             else if (e.sorte == Element::Anniversaire)
                 anniversaires.push_back(personne(e));
-            else
+            else if (e.sorte == Element::Evenement)
                 evenements.push_back(texteSur(e.texte));
         }
     }
+    const std::vector<std::string> proches =
+        jours.empty() ? std::vector<std::string>() : prochesDu(jours.front());
     for (size_t i = 1; i < jours.size(); ++i) {
+        const std::vector<std::string> ceJourLa = prochesDu(jours[i]);
+        if (!ceJourLa.empty())
+            avenir.push_back(quand(jours[i].dans) + " : fête " + deNom(enumeration(ceJourLa)));
         for (const Element& e : jours[i].elements) {
             if (e.sorte == Element::Anniversaire)
                 avenir.push_back(quand(jours[i].dans) + " : anniversaire " +
@@ -108,11 +136,17 @@ std::optional<Notification> notification(const std::vector<JourRappel>& jours)
         }
     }
 
-    // The summary: a birthday first, else the day's main name, else the
-    // event, else what comes next.
+    // The summary: the user's people first, else a birthday, else the day's
+    // main name, else the event, else what comes next.
     std::vector<std::string> corps;
     Notification n;
-    if (!anniversaires.empty()) {
+    if (!proches.empty()) {
+        n.resume = "Bonne fête à " + enumeration(proches) + " !";
+        if (!anniversaires.empty())
+            corps.push_back("Joyeux anniversaire à " + enumeration(anniversaires) + " !");
+        if (!fetes.empty())
+            corps.push_back("Fêtes du jour : " + enumeration(fetes));
+    } else if (!anniversaires.empty()) {
         n.resume = "Joyeux anniversaire à " + enumeration(anniversaires) + " !";
         if (!fetes.empty())
             corps.push_back("Fêtes du jour : " + enumeration(fetes));

@@ -1,5 +1,8 @@
 // tarvelon-rappel as a user runs it, over a calendar of its own.
 #include "fakes.h"
+#include "rappel/rappel.h"
+#include "rappel/texte.h"
+#include "socle/schema.h"
 
 #include <QFile>
 #include <QProcess>
@@ -139,6 +142,57 @@ private Q_SLOTS:
         QCOMPARE(sortie.err, QString());
         QCOMPARE(sortie.code, 0);
         QCOMPARE(sortie.out, expected);
+    }
+
+    // The people under the names of their day, one chosen by the user on a
+    // day of its own, one left out and never told; the notification names
+    // them first, the day's names and the birthday in its body.
+    void people_underTheNamesOfTheirDay()
+    {
+        const std::string chemin = QFile::encodeName(dir() + "tarvelon.db").toStdString();
+        {
+            socle::Database base;
+            QVERIFY(base.open(chemin, socle::OpenMode::ReadWrite));
+            QCOMPARE(socle::mettreANiveau(base).etat, socle::MiseANiveau::AJour);
+            std::int64_t rowid = 0;
+            socle::ajouterFiche(base, {"Zoé", "23/04", "2000", " "}, rowid);
+            const auto proche = [&](const char* cle, const char* nom, const char* jour,
+                                    const char* fete, bool souhaiter) {
+                socle::Proche p{cle, nom, nom, "fichier:amis.vcf", 0, jour, fete, false, souhaiter};
+                QCOMPARE(socle::ecrireProche(base, p), int(socle::SqliteOk));
+            };
+            proche("uid:1", "Georges Martin", "23/04", "Georges", true);
+            proche("uid:2", "Georges Dupont", "23/04", "Georges", true);
+            proche("uid:3", "Georges Caché", "23/04", "Georges", false);
+            proche("uid:4", "Jeanne Amie", "23/04", "", true);
+            proche("uid:5", "Sylvestre Durand", "31/12", "Sylvestre", true);
+        }
+        const Sortie s = run({"--date", "23/04/2026"});
+        QCOMPARE(s.err, QString());
+        QCOMPARE(s.out, QString::fromUtf8("Jeudi 23 avril 2026\n"
+                                          "Fête : Georges — Georges Dupont, Georges Martin\n"
+                                          "Fête : Adalbert\nÀ souhaiter : Jeanne Amie\n"
+                                          "Anniversaire : Zoé, 26 ans\n"));
+        QCOMPARE(run({"--date", "30/12/2026", "--jours", "1"}).out,
+                 QString::fromUtf8("Mercredi 30 décembre 2026\nRien à souhaiter ce jour.\n\n"
+                                   "Jeudi 31 décembre 2026 (demain)\n"
+                                   "Fête : Sylvestre — Sylvestre Durand\n"));
+
+        const rappel::Calendrier c = rappel::lireCalendrier(chemin, {"23/04", "24/04"});
+        QVERIFY2(c.lu, c.erreur.c_str());
+        const socle::Parametres aucun = socle::Parametres::depuis("");
+        const std::chrono::sys_days jour(std::chrono::year(2026) / 4 / 23);
+        std::vector<rappel::JourRappel> jours;
+        for (int dans = 0; dans < 2; ++dans)
+            jours.push_back(rappel::rappelDu(
+                c.fiches, aucun, rappel::Jour(jour + std::chrono::days(dans)), dans, c.proches));
+        const auto n = rappel::notification(jours);
+        QVERIFY(n);
+        QCOMPARE(QString::fromStdString(n->resume),
+                 QString::fromUtf8("Bonne fête à Georges Dupont, Georges Martin et Jeanne Amie !"));
+        QCOMPARE(QString::fromStdString(n->corps),
+                 QString::fromUtf8("Joyeux anniversaire à Zoé (26 ans) !\n"
+                                   "Fêtes du jour : Georges et Adalbert"));
     }
 
     void event_plainTextLiterally()

@@ -302,9 +302,10 @@ int main(int argc, char** argv)
     }
     std::vector<rappel::JourRappel> jours;
     for (int dans = 0; dans <= joursEnPlus; ++dans)
-        jours.push_back(rappel::rappelDu(
-            calendrier.fiches, parametres,
-            rappel::Jour(std::chrono::sys_days(jour) + std::chrono::days(dans)), dans));
+        jours.push_back(
+            rappel::rappelDu(calendrier.fiches, parametres,
+                             rappel::Jour(std::chrono::sys_days(jour) + std::chrono::days(dans)),
+                             dans, calendrier.proches));
     const auto texte = rappel::notification(jours);
     if (!texte)
         return 0; // nothing to tell: no notification
