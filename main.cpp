@@ -1,4 +1,5 @@
 #include "commande/commande.h"
+#include "proches/proches.h"
 #include "store/calendrier.h"
 #include "windows/echange/fenetre.h"
 #include "windows/main/application.h"
@@ -6,6 +7,8 @@
 #include "windows/synchro/synchronisation.h"
 
 #include <QApplication>
+#include <QFile>
+#include <thread>
 
 int main(int argc, char* argv[])
 {
@@ -35,5 +38,18 @@ int main(int argc, char* argv[])
     new synchro::Synchronisation(&fenetre, fenetre.Data1->databaseName(),
                                  [&fenetre] { fenetre.ActualiserSiLibre(); });
     fenetre.show();
-    return QApplication::exec();
+    // The people follow the birthday entries, on a connection and a thread
+    // of their own: the window never waits for them. Once at start, once
+    // after the window (what was typed meanwhile).
+    const std::string calendrier = QFile::encodeName(fenetre.Data1->databaseName()).toStdString();
+    const auto suivreLesProches = [calendrier] {
+        socle::Database base;
+        if (base.open(calendrier, socle::OpenMode::ReadWrite))
+            proches::suivreLeCalendrier(base);
+    };
+    std::thread auDemarrage(suivreLesProches);
+    const int code = QApplication::exec();
+    auDemarrage.join();
+    suivreLesProches();
+    return code;
 }

@@ -23,6 +23,7 @@ QString aide()
         "                 [--publier-carnets] [--mot-de-passe-commande COMMANDE]\n"
         "                 [--rappel aucun|veille|jour] [--certificat EMPREINTE]\n"
         "        tarvelon --synchroniser\n"
+        "        tarvelon --proches [AAAA-MM-JJ]\n"
         "Calendrier des fêtes et anniversaires à souhaiter. Sans option, ouvre la fenêtre.\n"
         "\n"
         "  --importer FICHIER  ajoute au calendrier les anniversaires d'un fichier de contacts\n"
@@ -52,6 +53,10 @@ QString aide()
         "  --certificat EMPREINTE\n"
         "                      accepte le certificat d'un serveur (empreinte SHA-256)\n"
         "  --synchroniser      publie le calendrier sur le serveur et suit les carnets\n"
+        "  --proches [AAAA-MM-JJ]\n"
+        "                      vos proches, un par ligne, séparés par des tabulations : nom,\n"
+        "                      jour de fête, prénom fêté, anniversaire, provenance, à souhaiter\n"
+        "                      (oui, non) ; avec un jour, ceux à souhaiter ce jour-là\n"
         "  --help              affiche cette aide\n"
         "  --version           affiche la version\n"
         "\n"
@@ -75,6 +80,7 @@ struct Options {
     QCommandLineOption rappel{QStringLiteral("rappel"), {}, QStringLiteral("QUAND")};
     QCommandLineOption certificat{QStringLiteral("certificat"), {}, QStringLiteral("EMPREINTE")};
     QCommandLineOption synchroniser{QStringLiteral("synchroniser")};
+    QCommandLineOption proches{QStringLiteral("proches")};
     QCommandLineOption aide{QStringLiteral("help")};
     QCommandLineOption version{QStringLiteral("version")};
 
@@ -84,7 +90,7 @@ struct Options {
                 anniversaires, compte,         agenda,
                 carnet,        publierCarnets, commandeMotDePasse,
                 rappel,        certificat,     synchroniser,
-                aide,          version};
+                proches,       aide,           version};
     }
     // Whether an option that goes with --compte only was given.
     bool unDuCompte(const QCommandLineParser& parser) const
@@ -247,6 +253,17 @@ std::optional<int> executer(const QStringList& arguments)
     if (echange && serveur)
         return usage(QStringLiteral("--importer et --exporter ne vont pas avec --compte ni "
                                     "--synchroniser"));
+    if (parser.isSet(o.proches)) {
+        const QStringList reste = parser.positionalArguments();
+        if (echange || serveur)
+            return usage(QStringLiteral("--proches va seul"));
+        const QDate jour =
+            reste.isEmpty() ? QDate()
+                            : QDate::fromString(reste.constFirst(), QStringLiteral("yyyy-MM-dd"));
+        if (reste.size() > 1 || (!reste.isEmpty() && !jour.isValid()))
+            return usage(QStringLiteral("--proches attend un jour écrit AAAA-MM-JJ"));
+        return listerProches(reste.isEmpty() ? std::nullopt : std::optional<QDate>(jour));
+    }
     if (echange)
         return echanges(parser, o);
     if (serveur)

@@ -3,6 +3,7 @@
 #include "socle/fetes.h"
 #include "synchro/compte.h"
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -29,5 +30,8 @@ int compte(const DemandeCompte& demande);
 
 // tarvelon --synchroniser
 int synchroniser();
+
+// tarvelon --proches [AAAA-MM-JJ]
+int listerProches(const std::optional<QDate>& jour);
 
 } // namespace commande

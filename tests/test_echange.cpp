@@ -300,6 +300,15 @@ private Q_SLOTS:
         QCOMPARE(code, 0);
         QVERIFY(
             read(path(QStringLiteral("cli.ics"))).contains("SUMMARY:Anniversaire de Zoé (2015)"));
+        // The birthday entry is a person, wished on its name day; with a day,
+        // the people to wish then.
+        std::tie(code, out, err) = run({"--proches"});
+        QCOMPARE(code, 0);
+        QCOMPARE(out, QString::fromUtf8("Zoé\t02/05\tZoé\t01/06/2015\tcalendrier\toui\n"));
+        std::tie(code, out, err) = run({"--proches", "2026-05-02"});
+        QCOMPARE(out, QString::fromUtf8("Zoé\t02/05\tZoé\t01/06/2015\tcalendrier\toui\n"));
+        std::tie(code, out, err) = run({"--proches", "2026-05-03"});
+        QCOMPARE(std::tie(code, out), std::make_tuple(0, QString()));
         std::tie(code, out, err) = run({"--importer", path(QStringLiteral("absent.csv"))});
         QCOMPARE(code, 1);
         QVERIFY(err.contains(QStringLiteral("il n'existe pas")));
@@ -307,6 +316,7 @@ private Q_SLOTS:
              {QStringList{"--exporter", "x.txt"}, QStringList{"--importer", vcf, "--fetes"},
               QStringList{"--exporter"}, QStringList{"--importer", vcf, "--bruit"},
               QStringList{"--bureau", "oui"}, QStringList{"--compte", "https://exemple.fr"},
+              QStringList{"--proches", "02/05/2026"}, QStringList{"--proches", "--importer", vcf},
               QStringList{"--synchroniser", "--rappel", "jour"}}) {
             std::tie(code, out, err) = run(bad);
             QCOMPARE(code, 2); // never the window, even with no display
