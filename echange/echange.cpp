@@ -3,6 +3,7 @@
 #include "echange/csv.h"
 #include "echange/entree.h"
 #include "echange/icalendar.h"
+#include "echange/proches.h"
 #include "echange/vcard.h"
 #include "socle/fichier.h"
 #include "socle/jours.h"
@@ -127,6 +128,7 @@ Rapport importer(socle::Database& base, const QString& fichier)
 
     // What the file brings, line by line.
     std::vector<socle::Fiche> candidats;
+    std::vector<Carte> cartes;
     qsizetype sansAnniversaire = 0, sansNom = 0, autres = 0;
     QString erreur;
     int ligneErreur = 0;
@@ -134,6 +136,7 @@ Rapport importer(socle::Database& base, const QString& fichier)
         const LectureVcard lecture = lireVcard(contenu);
         erreur = lecture.erreur;
         ligneErreur = lecture.ligneErreur;
+        cartes = lecture.cartes;
         for (const Carte& carte : lecture.cartes) {
             if (!carte.naissance)
                 ++sansAnniversaire;
@@ -167,8 +170,16 @@ Rapport importer(socle::Database& base, const QString& fichier)
                       .arg(fichier, QString::number(ligneErreur), erreur)
                 : QStringLiteral("Rien n'a été importé de %1 : %2.").arg(fichier, erreur));
 
-    // In one transaction, with the exchanges' duplicate rule.
-    const socle::Ajout ajout = socle::ajouterFiches(base, candidats, socle::Doublons::Ecarter);
+    // In one transaction, with the exchanges' duplicate rule; the cards'
+    // people beside.
+    socle::Transaction transaction(base);
+    socle::Ajout ajout = socle::ajouterFiches(base, candidats, socle::Doublons::Ecarter);
+    int nouveauxProches = 0;
+    if (ajout.code == socle::SqliteOk && transaction.code() == socle::SqliteOk &&
+        (ajout.code = ajouterProches(base, cartes, fichier, &nouveauxProches)) == socle::SqliteOk)
+        ajout.code = transaction.commit();
+    else if (ajout.code == socle::SqliteOk)
+        ajout.code = transaction.code();
     if (ajout.code != socle::SqliteOk)
         return illisible(QStringLiteral("Rien n'a été importé de %1 : la base de données ne peut "
                                         "pas être modifiée : %2.")
@@ -195,6 +206,9 @@ Rapport importer(socle::Database& base, const QString& fichier)
             texte += QLatin1Char('\n') +
                      compte(sansNom, QStringLiteral("carte sans nom laissée de côté."),
                             QStringLiteral("cartes sans nom laissées de côté."), true);
+        if (nouveauxProches > 0)
+            texte += QLatin1Char('\n') + compte(nouveauxProches, QStringLiteral("proche ajouté."),
+                                                QStringLiteral("proches ajoutés."));
     } else {
         texte = QStringLiteral("%1 : %2, %3.")
                     .arg(fichier,

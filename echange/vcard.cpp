@@ -149,6 +149,17 @@ QString texteSimple(const Propriete& p)
 }
 
 // "Prefix Given Additional Family Suffix" from N.
+// N's given names (its second part) and additional names (its third).
+std::pair<QString, QString> prenomsDepuisN(const Propriete& p)
+{
+    const QStringList n = composantes(texte(p));
+    const auto partie = [&n](qsizetype i) {
+        return i < n.size() ? QString(n[i]).replace(QLatin1Char(','), QLatin1Char(' ')).simplified()
+                            : QString();
+    };
+    return {partie(1), partie(2)};
+}
+
 QString nomDepuisN(const Propriete& p)
 {
     const QStringList n = composantes(texte(p));
@@ -328,7 +339,7 @@ LectureVcard lireVcard(const QByteArray& octets)
                                                     "visite (vCard)")
                                          .arg(QString::fromUtf8(p.valeur.trimmed())));
             if (profondeur++ == 0) {
-                carte = Carte{numero, {}, std::nullopt};
+                carte = Carte{numero, {}, std::nullopt, {}, {}, {}};
                 fn.clear();
                 n.clear();
                 ligneFn = ligneN = 0;
@@ -368,7 +379,10 @@ LectureVcard lireVcard(const QByteArray& octets)
             ligneFn = numero;
         } else if (p.nom == "N") {
             n = nomDepuisN(p);
+            std::tie(carte.prenom, carte.autresPrenoms) = prenomsDepuisN(p);
             ligneN = numero;
+        } else if (p.nom == "UID") {
+            carte.uid = texteSimple(p);
         } else if (p.nom == "BDAY") {
             Naissance naissance;
             switch (lireNaissance(p, naissance)) {

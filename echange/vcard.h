@@ -22,6 +22,8 @@ struct Carte {
     int ligne = 0; // where BEGIN:VCARD stands
     QString nom;   // FN, else built from N
     std::optional<Naissance> naissance;
+    QString uid;
+    QString prenom, autresPrenoms; // N's given and additional names
 };
 
 struct LectureVcard {

@@ -2,6 +2,7 @@
 #include "echange/echange.h"
 #include "fakes.h"
 #include "platform/sqlite.h"
+#include "socle/proches.h"
 #include "store/calendrier.h"
 
 #include <QDate>
@@ -274,6 +275,47 @@ private Q_SLOTS:
         QVERIFY(r.texte.contains(QString::fromUtf8("ne peut pas être écrit")));
     }
 
+    // A contacts file's people: every card with a name, with or without a
+    // birthday, wished by N's given names; a card imported again keeps the
+    // user's choice and is not counted again; a card with no name is not one.
+    void vcardPeople()
+    {
+        const QString db = calendar();
+        const QString vcf =
+            write(QStringLiteral("proches.vcf"),
+                  "BEGIN:VCARD\nVERSION:3.0\nUID:a\nFN:Dupont Jean\nN:Dupont;Jean;;;\n"
+                  "BDAY:1980-05-12\nEND:VCARD\n"
+                  "BEGIN:VCARD\nVERSION:3.0\nFN:Hélène Martin\nN:Martin;Hélène;;;\nEND:VCARD\n"
+                  "BEGIN:VCARD\nVERSION:3.0\nBDAY:1990-01-01\nEND:VCARD\n");
+        const auto personnes = [&db] {
+            platform::SqliteDatabase base;
+            base.open(db, false);
+            std::vector<socle::Proche> p;
+            socle::lireProches(base, p);
+            return p;
+        };
+        Rapport r = import(db, vcf);
+        QVERIFY2(r.texte.endsWith(QString::fromUtf8("2 proches ajoutés.")), qPrintable(r.texte));
+        std::vector<socle::Proche> p = personnes();
+        QCOMPARE(p.size(), size_t(2));
+        QCOMPARE(p[0].cle + '|' + p[0].prenoms + '|' + p[0].jour, std::string("uid:a|Jean|31/01"));
+        QVERIFY(p[0].fiche != 0);
+        QCOMPARE(p[1].prenoms + '|' + p[1].jour + '|' + p[1].fete,
+                 std::string("Hélène|18/08|Hélène"));
+        QCOMPARE(p[1].fiche, 0);
+
+        p[0].jour = "24/06";
+        p[0].jourChoisi = true;
+        {
+            platform::SqliteDatabase base;
+            base.open(db, false);
+            QCOMPARE(socle::ecrireProche(base, p[0]), int(socle::SqliteOk));
+        }
+        r = import(db, vcf);
+        QVERIFY2(!r.texte.contains(QString::fromUtf8("ajouté.")), qPrintable(r.texte));
+        QCOMPARE(personnes(), p);
+    }
+
     // tarvelon's command line: no display, the report, the exit statuses.
     void commandLine()
     {
@@ -295,6 +337,7 @@ private Q_SLOTS:
         auto [code, out, err] = run({"--importer", vcf});
         QCOMPARE(code, 0);
         QVERIFY2(out.contains(QString::fromUtf8("1 anniversaire ajouté")), qPrintable(out + err));
+        QVERIFY2(out.contains(QString::fromUtf8("1 proche ajouté.")), qPrintable(out));
         std::tie(code, out, err) =
             run({"--exporter", path(QStringLiteral("cli.ics")), "--anniversaires"});
         QCOMPARE(code, 0);
@@ -304,9 +347,9 @@ private Q_SLOTS:
         // the people to wish then.
         std::tie(code, out, err) = run({"--proches"});
         QCOMPARE(code, 0);
-        QCOMPARE(out, QString::fromUtf8("Zoé\t02/05\tZoé\t01/06/2015\tcalendrier\toui\n"));
+        QCOMPARE(out, QString::fromUtf8("Zoé\t02/05\tZoé\t01/06/2015\tfichier:cli.vcf\toui\n"));
         std::tie(code, out, err) = run({"--proches", "2026-05-02"});
-        QCOMPARE(out, QString::fromUtf8("Zoé\t02/05\tZoé\t01/06/2015\tcalendrier\toui\n"));
+        QCOMPARE(out, QString::fromUtf8("Zoé\t02/05\tZoé\t01/06/2015\tfichier:cli.vcf\toui\n"));
         std::tie(code, out, err) = run({"--proches", "2026-05-03"});
         QCOMPARE(std::tie(code, out), std::make_tuple(0, QString()));
         std::tie(code, out, err) = run({"--importer", path(QStringLiteral("absent.csv"))});

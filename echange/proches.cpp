@@ -1,0 +1,89 @@
+#include "echange/proches.h"
+
+#include "proches/appariement.h"
+#include "proches/proches.h"
+#include "socle/fetes.h"
+#include "socle/proches.h"
+#include "socle/schema.h"
+#include "socle/texte.h"
+
+#include <QFileInfo>
+#include <map>
+
+namespace echange {
+
+namespace {
+
+std::string cleDeLaFiche(const socle::Fiche& f)
+{
+    return std::string(socle::trimmed(f.nom)) + '\n' + f.date + '\n' + f.annee;
+}
+
+} // namespace
+
+int ajouterProches(socle::Database& base, const std::vector<Carte>& cartes, const QString& fichier,
+                   int* nouveaux)
+{
+    *nouveaux = 0;
+    int version = 0;
+    if (const int code = socle::lireVersion(base, version); code != socle::SqliteOk)
+        return code;
+    if (version < 2)
+        return socle::SqliteOk;
+    std::vector<socle::FicheStockee> table;
+    std::vector<socle::Proche> deja;
+    if (const int code = socle::lireFiches(base, table); code != socle::SqliteOk)
+        return code;
+    if (const int code = socle::lireProches(base, deja); code != socle::SqliteOk)
+        return code;
+    std::map<std::string, std::int64_t> rowids;
+    for (const socle::FicheStockee& f : table)
+        rowids.emplace(cleDeLaFiche(f.fiche), f.rowid);
+    std::map<std::string, socle::Proche> connus;
+    for (socle::Proche& p : deja)
+        connus.emplace(p.cle, std::move(p));
+
+    const std::string nomDuFichier = QFileInfo(fichier).fileName().toStdString();
+    for (const Carte& carte : cartes) {
+        if (carte.nom.isEmpty())
+            continue; // passed over, and counted, by the import
+        const std::string nom = carte.nom.toStdString();
+        const std::string cle = carte.uid.isEmpty() ? "fichier:" + nomDuFichier + '#' + nom
+                                                    : "uid:" + carte.uid.toStdString();
+        const auto connu = connus.find(cle);
+        socle::Proche p = connu != connus.end() ? connu->second : socle::Proche{};
+        *nouveaux += connu == connus.end();
+        p.cle = cle;
+        p.nom = nom;
+        p.prenoms = proches::prenomsDeLaCarte(nom, carte.prenom.toStdString(),
+                                              carte.autresPrenoms.toStdString());
+        p.source = "fichier:" + nomDuFichier;
+        if (carte.naissance)
+            if (const auto f = rowids.find(cleDeLaFiche(anniversaireDe(carte))); f != rowids.end())
+                p.fiche = f->second;
+        // The person its birthday entry made before the card came is this one:
+        // the user's word on it stays.
+        if (p.fiche != 0) {
+            const auto parEntree = connus.find("fiche:" + std::to_string(p.fiche));
+            if (parEntree != connus.end() && parEntree->second.source == socle::SourceCalendrier) {
+                if (connu == connus.end()) {
+                    p.jourChoisi = parEntree->second.jourChoisi;
+                    p.jour = parEntree->second.jour;
+                    p.fete = parEntree->second.fete;
+                    p.souhaiter = parEntree->second.souhaiter;
+                }
+                if (const int code = socle::supprimerProche(base, parEntree->first);
+                    code != socle::SqliteOk)
+                    return code;
+                connus.erase(parEntree);
+            }
+        }
+        if (const int code = socle::ecrireProche(base, p); code != socle::SqliteOk)
+            return code;
+        connus[cle] = p;
+    }
+    // Their days, proposed from the calendar's name days.
+    return proches::suivreLeCalendrier(base);
+}
+
+} // namespace echange
