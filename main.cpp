@@ -4,6 +4,7 @@
 #include "windows/echange/fenetre.h"
 #include "windows/main/application.h"
 #include "windows/main/tarvelon.h"
+#include "windows/proches/dialogue.h"
 #include "windows/synchro/synchronisation.h"
 
 #include <QApplication>
@@ -37,6 +38,7 @@ int main(int argc, char* argv[])
     // window allows.
     new synchro::Synchronisation(&fenetre, fenetre.Data1->databaseName(),
                                  [&fenetre] { fenetre.ActualiserSiLibre(); });
+    proches::installer(&fenetre);
     fenetre.show();
     // The people follow the birthday entries, on a connection and a thread
     // of their own: the window never waits for them. Once at start, once
