@@ -61,26 +61,9 @@ int ajouterProches(socle::Database& base, const std::vector<Carte>& cartes, cons
         if (carte.naissance)
             if (const auto f = rowids.find(cleDeLaFiche(anniversaireDe(carte))); f != rowids.end())
                 p.fiche = f->second;
-        // The person its birthday entry made before the card came is this one:
-        // the user's word on it stays.
-        if (p.fiche != 0) {
-            const auto parEntree = connus.find("fiche:" + std::to_string(p.fiche));
-            if (parEntree != connus.end() && parEntree->second.source == socle::SourceCalendrier) {
-                if (connu == connus.end()) {
-                    p.jourChoisi = parEntree->second.jourChoisi;
-                    p.jour = parEntree->second.jour;
-                    p.fete = parEntree->second.fete;
-                    p.souhaiter = parEntree->second.souhaiter;
-                }
-                if (const int code = socle::supprimerProche(base, parEntree->first);
-                    code != socle::SqliteOk)
-                    return code;
-                connus.erase(parEntree);
-            }
-        }
-        if (const int code = socle::ecrireProche(base, p); code != socle::SqliteOk)
+        if (const int code = proches::ecrireDepuisUneCarte(base, std::move(p), connus);
+            code != socle::SqliteOk)
             return code;
-        connus[cle] = p;
     }
     // Their days, proposed from the calendar's name days.
     return proches::suivreLeCalendrier(base);

@@ -95,6 +95,31 @@ int suivreLeCalendrier(socle::Database& base, Bilan* bilan)
     return socle::SqliteOk;
 }
 
+int ecrireDepuisUneCarte(socle::Database& base, socle::Proche p,
+                         std::map<std::string, socle::Proche>& connus)
+{
+    const bool nouveau = !connus.count(p.cle);
+    if (p.fiche != 0) {
+        const auto parEntree = connus.find(cleDeLaFiche(p.fiche));
+        if (parEntree != connus.end() && parEntree->second.source == socle::SourceCalendrier) {
+            if (nouveau) {
+                p.jourChoisi = parEntree->second.jourChoisi;
+                p.jour = parEntree->second.jour;
+                p.fete = parEntree->second.fete;
+                p.souhaiter = parEntree->second.souhaiter;
+            }
+            if (const int code = socle::supprimerProche(base, parEntree->first);
+                code != socle::SqliteOk)
+                return code;
+            connus.erase(parEntree);
+        }
+    }
+    if (const int code = socle::ecrireProche(base, p); code != socle::SqliteOk)
+        return code;
+    connus[p.cle] = std::move(p);
+    return socle::SqliteOk;
+}
+
 bool choisir(socle::Proche& proche, const std::string& jour, bool souhaiter,
              const std::vector<socle::FicheStockee>& table)
 {

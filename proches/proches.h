@@ -3,6 +3,9 @@
 #include "socle/fetes.h"
 #include "socle/proches.h"
 
+#include <map>
+#include <string>
+
 // The people kept in step with the calendar: every birthday entry is a
 // person (its first given name wished on its name day) unless another
 // source brought it already; the day proposed follows the calendar's name
@@ -23,6 +26,14 @@ struct Bilan {
 // without its entry); a renamed entry renames its person; every day the
 // user did not choose proposed again from the calendar's name days.
 int suivreLeCalendrier(socle::Database& base, Bilan* bilan = nullptr);
+
+// A person from a card (a contacts file's, an address book's) written, over
+// its earlier self when it has one (whose choice the caller kept). The person
+// its birthday entry made before the card came is this one: that person's
+// choice is carried over to a new one, and it is dropped. connus: the people
+// by key, kept in step.
+int ecrireDepuisUneCarte(socle::Database& base, socle::Proche proche,
+                         std::map<std::string, socle::Proche>& connus);
 
 // The user's word on a person: its day ("dd/mm"; empty: the proposed one
 // again) and whether to wish it. False when the day is no day.

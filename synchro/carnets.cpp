@@ -4,7 +4,9 @@
 #include "echange/echange.h"
 #include "socle/raisons.h"
 
+#include "proches/proches.h"
 #include "synchro/etat.h"
+#include "synchro/rapprochement/proches.h"
 
 #include <map>
 
@@ -40,7 +42,8 @@ Lecture relever(dav::Client& client, const QUrl& url, const rapprochement::EtatC
         dav::collection(client, url, dav::Kind::AddressBooks, &l.erreur);
     if (!carnet)
         return l;
-    const dav::Changes ch = dav::changes(client, *carnet, etat.jeton);
+    // Listed whole, once, before the book's people are kept.
+    const dav::Changes ch = dav::changes(client, *carnet, etat.proches ? etat.jeton : QString());
     if (!ch.error.isEmpty()) {
         l.erreur = ch.error;
         return l;
@@ -97,6 +100,11 @@ QString phrase(const QString& nom, const Compteurs& n)
     if (n.presents)
         quoi << echange::compte(n.presents, QStringLiteral("déjà présent"),
                                 QStringLiteral("déjà présents"));
+    if (n.prochesGardes)
+        quoi << echange::compte(
+            n.prochesGardes,
+            QStringLiteral("proche gardé (vous aviez choisi son jour ou l'aviez écarté)"),
+            QStringLiteral("proches gardés (vous aviez choisi leur jour ou les aviez écartés)"));
     if (!n.illisibles.isEmpty())
         quoi << echange::compte(n.illisibles.size(), QStringLiteral("anniversaire illisible"),
                                 QStringLiteral("anniversaires illisibles")) +
@@ -148,18 +156,55 @@ Apercu apercu(Connexion& connexion, const QUrl& url, socle::Database& base)
 
 namespace {
 
-// The rule's edits in one transaction, on the table as it is now: read again
-// first when another program changed it since.
-QString enregistrer(socle::Database& base, const rapprochement::EtatCarnet& avant,
-                    const rapprochement::Releve& releve, rapprochement::Rapprochement& r,
-                    socle::Instantane& table)
+// The book's people, once its edits are applied: each written (the person
+// its birthday entry made before is this one), the gone ones removed, and
+// every day proposed again.
+int enregistrerProches(socle::Database& base, const QString& url,
+                       const rapprochement::Releve& releve, const rapprochement::EtatCarnet& avant,
+                       const rapprochement::EtatCarnet& apres, int& gardes)
 {
-    if (r.editions.empty())
-        return {};
+    std::vector<socle::Proche> existants;
+    if (const int code = socle::lireProches(base, existants); code != socle::SqliteOk)
+        return code;
+    const rapprochement::ProchesDuCarnet p =
+        rapprochement::prochesDuCarnet(url, releve, avant, apres, existants);
+    gardes = p.gardes;
+    if (p.ecrits.empty() && p.supprimes.empty())
+        return socle::SqliteOk;
+    std::map<std::string, socle::Proche> connus;
+    for (socle::Proche& e : existants)
+        connus.emplace(e.cle, std::move(e));
+    for (const socle::Proche& e : p.ecrits)
+        if (const int code = proches::ecrireDepuisUneCarte(base, e, connus);
+            code != socle::SqliteOk)
+            return code;
+    for (const std::string& cle : p.supprimes)
+        if (const int code = socle::supprimerProche(base, cle); code != socle::SqliteOk)
+            return code;
+    return proches::suivreLeCalendrier(base);
+}
+
+// The rule's edits in one transaction, on the table as it is now: read again
+// first when another program changed it since; the book's people beside.
+QString enregistrer(socle::Database& base, const QString& url,
+                    const rapprochement::EtatCarnet& avant, const rapprochement::Releve& releve,
+                    rapprochement::Rapprochement& r, socle::Instantane& table, int& prochesGardes)
+{
     const auto refus = [](int code) {
         return QStringLiteral("le calendrier ne peut pas être modifié : ") +
                QString::fromStdString(socle::raisonSqlite(code));
     };
+    // Nothing new, for the table or the people: the file is not even locked.
+    if (r.editions.empty()) {
+        std::vector<socle::Proche> existants;
+        if (const int code = socle::lireProches(base, existants); code != socle::SqliteOk)
+            return refus(code);
+        const rapprochement::ProchesDuCarnet p =
+            rapprochement::prochesDuCarnet(url, releve, avant, r.etat, existants);
+        prochesGardes = p.gardes;
+        if (p.ecrits.empty() && p.supprimes.empty())
+            return {};
+    }
     socle::Transaction transaction(base);
     if (!transaction.isOpen())
         return refus(transaction.code());
@@ -169,6 +214,9 @@ QString enregistrer(socle::Database& base, const rapprochement::EtatCarnet& avan
         r = rapprochement::rapprocher(avant, releve, table.fiches);
     }
     if (const int code = rapprochement::appliquer(base, r); code != socle::SqliteOk)
+        return refus(code);
+    if (const int code = enregistrerProches(base, url, releve, avant, r.etat, prochesGardes);
+        code != socle::SqliteOk)
         return refus(code);
     if (const int code = transaction.commit(); code != socle::SqliteOk)
         return refus(code);
@@ -196,7 +244,7 @@ BilanCarnets suivreCarnets(Connexion& connexion, const Compte& compte, socle::Da
         QString erreur = l.erreur;
         if (erreur.isEmpty()) {
             r = rapprochement::rapprocher(carnet, l.releve, table.fiches);
-            erreur = enregistrer(base, carnet, l.releve, r, table);
+            erreur = enregistrer(base, url, carnet, l.releve, r, table, r.n.prochesGardes);
         }
         if (!erreur.isEmpty()) {
             bilan.reussi = false;

@@ -43,6 +43,7 @@ EtatCarnets lireEtatCarnets()
         const QJsonObject o = c.value().toObject();
         rapprochement::EtatCarnet& carnet = etat[c.key()];
         carnet.jeton = o.value(QStringLiteral("jeton")).toString();
+        carnet.proches = o.value(QStringLiteral("proches")).toBool();
         const QJsonObject contacts = o.value(QStringLiteral("contacts")).toObject();
         for (auto it = contacts.begin(); it != contacts.end(); ++it) {
             const QJsonObject v = it.value().toObject();
@@ -83,6 +84,7 @@ bool ecrireEtatCarnets(const EtatCarnets& etat)
             contacts.insert(chemin, v);
         }
         tout.insert(url, QJsonObject{{QStringLiteral("jeton"), carnet.jeton},
+                                     {QStringLiteral("proches"), carnet.proches},
                                      {QStringLiteral("contacts"), contacts}});
     }
     return ecrireFichierEtat(fichierEtatCarnets(), tout);

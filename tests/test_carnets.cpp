@@ -4,6 +4,7 @@
 #include "fakes.h"
 #include "radicale.h"
 #include "socle/fetes.h"
+#include "socle/proches.h"
 #include "synchro/carnets.h"
 #include "synchro/synchro.h"
 
@@ -119,6 +120,75 @@ private Q_SLOTS:
                             {{"Georges", "23/04", "0000", "M"}, {"Paul", "12/05", "1980", " "}});
         m_chemin = QStringLiteral("carnet%1").arg(m_numero);
         m_carnet = m_serveur.creerCarnet(m_chemin, QStringLiteral("Amis"));
+    }
+
+    // The book's people: every contact with a name, with or without a
+    // birthday, wished by N's given names; a renamed contact keeps its chosen
+    // day; a deleted one goes unless its day was chosen or it was left out
+    // (kept, and counted once); a second run changes nothing.
+    void people_keptInStepWithTheBook()
+    {
+        mettre(QStringLiteral("Georges"), "BDAY:1980-05-12");
+        for (const char* nom : {"Jean", "Pierre", "Zoé"})
+            mettre(QString::fromUtf8(nom), {});
+        QVERIFY(run().reussi);
+        const auto personnes = [this] {
+            socle::Database base;
+            base.open(QFile::encodeName(db()).toStdString(), socle::OpenMode::ReadWrite);
+            std::vector<socle::Proche> p;
+            socle::lireProches(base, p);
+            std::map<QString, socle::Proche> parNom;
+            for (socle::Proche& x : p)
+                parNom[QString::fromStdString(x.nom)] = x;
+            return parNom;
+        };
+        auto p = personnes();
+        QCOMPARE(p.size(), size_t(5)); // the four contacts, and Paul of the table
+        QCOMPARE(p[QStringLiteral("Georges")].jour, std::string("23/04"));
+        QVERIFY(p[QStringLiteral("Georges")].fiche != 0);
+        QVERIFY(p[QStringLiteral("Jean")].source.rfind("carnet:", 0) == 0);
+        QCOMPARE(p[QStringLiteral("Paul")].source, std::string("calendrier"));
+        {
+            socle::Database base;
+            base.open(QFile::encodeName(db()).toStdString(), socle::OpenMode::ReadWrite);
+            socle::Proche jean = p[QStringLiteral("Jean")];
+            jean.jour = "24/06";
+            jean.jourChoisi = true;
+            socle::Proche pierre = p[QStringLiteral("Pierre")];
+            pierre.souhaiter = false;
+            QCOMPARE(socle::ecrireProche(base, jean), int(socle::SqliteOk));
+            QCOMPARE(socle::ecrireProche(base, pierre), int(socle::SqliteOk));
+        }
+
+        // Jean renamed in place: the same card, another name.
+        {
+            dav::Client c = client();
+            const dav::Response r = c.request(
+                "PUT",
+                m_carnet.resolved(QUrl(QString::fromLatin1(QByteArray("Jean").toHex()) + ".vcf")),
+                carte(QStringLiteral("Jeannot"), {})
+                    .replace(QByteArray("Jeannot").toHex(), QByteArray("Jean").toHex()),
+                {{"Content-Type", "text/vcard"}});
+            QVERIFY2(r.ok(), qPrintable(dav::reason(r)));
+        }
+        QVERIFY(run().reussi);
+        p = personnes();
+        QVERIFY(!p.count(QStringLiteral("Jean")));
+        QCOMPARE(p[QStringLiteral("Jeannot")].jour, std::string("24/06"));
+        QVERIFY(p[QStringLiteral("Jeannot")].jourChoisi);
+
+        for (const char* nom : {"Jean", "Pierre", "Zoé"})
+            enlever(QString::fromUtf8(nom));
+        synchro::Bilan b = run();
+        QVERIFY2(b.texte.contains(QString::fromUtf8("2 proches gardés")), qPrintable(b.texte));
+        p = personnes();
+        QVERIFY(p.count(QStringLiteral("Jeannot")) && p.count(QStringLiteral("Pierre")));
+        QVERIFY(!p.count(QString::fromUtf8("Zoé")));
+        b = run();
+        QVERIFY2(b.texte.contains(QString::fromUtf8("déjà à jour")) &&
+                     !b.texte.contains(QStringLiteral("proche")),
+                 qPrintable(b.texte));
+        QCOMPARE(personnes().size(), p.size());
     }
 
     // What the dialog announces is what comes; then each kind of change on

@@ -123,6 +123,7 @@ private Q_SLOTS:
 
         EtatCarnet etat;
         etat.jeton = QStringLiteral("t1");
+        etat.proches = true; // the book's people kept already
         if (connu)
             etat.contacts[QStringLiteral("/amis/a.vcf")] = {"e1", 2, Ecrite, false, {}};
         Releve r;
@@ -149,6 +150,9 @@ private Q_SLOTS:
         // Whether a listed card must be read at all.
         QCOMPARE(rapprochement::aLire(etat, a, "e1"), !connu);
         QVERIFY(rapprochement::aLire(etat, a, "e2"));
+        EtatCarnet sansProches = etat;
+        sansProches.proches = false; // every card read once, for the people
+        QVERIFY(rapprochement::aLire(sansProches, a, "e1"));
 
         socle::Instantane lue;
         QCOMPARE(socle::lireInstantane(base, lue), int(socle::SqliteOk));

@@ -34,7 +34,7 @@ void nommerIllisibles(const EtatCarnet& etat, Compteurs& n)
 bool aLire(const EtatCarnet& etat, const QString& cle, const QByteArray& etag)
 {
     const auto connu = etat.contacts.find(cle);
-    return connu == etat.contacts.end() || connu->second.etag.isEmpty() ||
+    return !etat.proches || connu == etat.contacts.end() || connu->second.etag.isEmpty() ||
            connu->second.etag != etag;
 }
 
@@ -62,13 +62,15 @@ Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
             if (!listes.count(cle))
                 partis.insert(cle);
     const auto avancer = [&] {
-        if (releve.toutLu)
+        if (releve.toutLu) {
             etat.jeton = releve.jeton;
+            etat.proches = etat.proches || releve.complet;
+        }
     };
 
     // Nothing new: the table is not even looked at.
     if (partis.empty() && lues.empty() && releve.toutLu) {
-        r.etatChange = releve.jeton != etat.jeton;
+        r.etatChange = releve.jeton != etat.jeton || (releve.complet && !etat.proches);
         avancer();
         nommerIllisibles(etat, n);
         return r;

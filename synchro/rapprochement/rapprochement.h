@@ -34,6 +34,9 @@ struct Contact {
 struct EtatCarnet {
     QString jeton;
     std::map<QString, Contact> contacts; // by the card's key (its path)
+    // Every card has been read whole since the book's people are kept: until
+    // then the book is listed whole and each card read, once.
+    bool proches = false;
 
     bool operator==(const EtatCarnet&) const = default;
 };
@@ -56,7 +59,8 @@ struct Releve {
     bool toutLu = true;           // every card asked for came: the token may move on
 };
 
-// Whether a listed card must be read: unknown, or changed since.
+// Whether a listed card must be read: unknown, or changed since (every
+// card, once, before the book's people are kept).
 bool aLire(const EtatCarnet& etat, const QString& cle, const QByteArray& etag);
 
 struct Edition {
@@ -71,6 +75,7 @@ struct Edition {
 struct Compteurs {
     int contacts = 0, anniversaires = 0;
     int ajoutes = 0, modifies = 0, supprimes = 0, gardes = 0, presents = 0;
+    int prochesGardes = 0; // gone from the book, kept for the user's word
     QStringList illisibles;
 
     bool changements() const { return ajoutes + modifies + supprimes > 0; }
