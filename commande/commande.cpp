@@ -20,7 +20,8 @@ QString aide()
         "        tarvelon --importer FICHIER|DOSSIER\n"
         "        tarvelon --exporter FICHIER [--fetes|--anniversaires]\n"
         "        tarvelon --compte ADRESSE UTILISATEUR [--agenda NOM] [--carnet NOM]...\n"
-        "                 [--publier-carnets] [--mot-de-passe-commande COMMANDE]\n"
+        "                 [--publier-carnets] [--proches-publies oui|non]\n"
+        "                 [--mot-de-passe-commande COMMANDE]\n"
         "                 [--rappel aucun|veille|jour] [--certificat EMPREINTE]\n"
         "        tarvelon --synchroniser\n"
         "        tarvelon --proches [AAAA-MM-JJ]\n"
@@ -47,6 +48,8 @@ QString aide()
         "  --carnet NOM        un carnet d'adresses du compte dont les anniversaires sont\n"
         "                      suivis (une fois par carnet ; aucun contact n'y est écrit)\n"
         "  --publier-carnets   publie aussi dans l'agenda les anniversaires des carnets\n"
+        "  --proches-publies oui|non\n"
+        "                      nomme vos proches dans les fêtes de l'agenda (oui par défaut)\n"
         "  --mot-de-passe-commande COMMANDE\n"
         "                      une commande qui écrit le mot de passe (pass show ...)\n"
         "  --rappel QUAND      un rappel par événement : aucun, veille (18 h), jour (9 h)\n"
@@ -75,6 +78,8 @@ struct Options {
     QCommandLineOption agenda{QStringLiteral("agenda"), {}, QStringLiteral("NOM")};
     QCommandLineOption carnet{QStringLiteral("carnet"), {}, QStringLiteral("NOM")};
     QCommandLineOption publierCarnets{QStringLiteral("publier-carnets")};
+    QCommandLineOption prochesPublies{
+        QStringLiteral("proches-publies"), {}, QStringLiteral("OUI|NON")};
     QCommandLineOption commandeMotDePasse{
         QStringLiteral("mot-de-passe-commande"), {}, QStringLiteral("COMMANDE")};
     QCommandLineOption rappel{QStringLiteral("rappel"), {}, QStringLiteral("QUAND")};
@@ -86,17 +91,16 @@ struct Options {
 
     QList<QCommandLineOption> toutes() const
     {
-        return {importer,      exporter,       fetes,
-                anniversaires, compte,         agenda,
-                carnet,        publierCarnets, commandeMotDePasse,
-                rappel,        certificat,     synchroniser,
-                proches,       aide,           version};
+        return {importer, exporter,   fetes,          anniversaires,  compte,
+                agenda,   carnet,     publierCarnets, prochesPublies, commandeMotDePasse,
+                rappel,   certificat, synchroniser,   proches,        aide,
+                version};
     }
     // Whether an option that goes with --compte only was given.
     bool unDuCompte(const QCommandLineParser& parser) const
     {
-        for (const QCommandLineOption* o :
-             {&agenda, &carnet, &publierCarnets, &commandeMotDePasse, &rappel, &certificat})
+        for (const QCommandLineOption* o : {&agenda, &carnet, &publierCarnets, &prochesPublies,
+                                            &commandeMotDePasse, &rappel, &certificat})
             if (parser.isSet(*o))
                 return true;
         return false;
@@ -171,9 +175,9 @@ int compteEtSynchronisation(const QCommandLineParser& parser, const Options& o)
     const bool synchro = parser.isSet(o.synchroniser);
     if (!parser.isSet(o.compte)) {
         if (!synchro || o.unDuCompte(parser))
-            return usage(QStringLiteral("--agenda, --carnet, --publier-carnets, --rappel, "
-                                        "--certificat et --mot-de-passe-commande vont avec "
-                                        "--compte"));
+            return usage(QStringLiteral("--agenda, --carnet, --publier-carnets, --proches-publies, "
+                                        "--rappel, --certificat et --mot-de-passe-commande vont "
+                                        "avec --compte"));
         if (!parser.positionalArguments().isEmpty())
             return usage(QStringLiteral("option inconnue « %1 »")
                              .arg(parser.positionalArguments().constFirst()));
@@ -200,6 +204,12 @@ int compteEtSynchronisation(const QCommandLineParser& parser, const Options& o)
         demande.empreintes << e.toUpper();
     demande.carnets = parser.values(o.carnet);
     demande.publierCarnets = parser.isSet(o.publierCarnets);
+    if (parser.isSet(o.prochesPublies)) {
+        const QString v = parser.value(o.prochesPublies);
+        if (v != QLatin1String("oui") && v != QLatin1String("non"))
+            return usage(QStringLiteral("--proches-publies attend oui ou non"));
+        demande.prochesPublies = v == QLatin1String("oui");
+    }
     return avecApplication([&] {
         const int code = compte(demande);
         return code != 0 || !synchro ? code : synchroniser();

@@ -116,6 +116,7 @@ int compte(const DemandeCompte& demande)
     compte.empreintes = demande.empreintes;
     compte.rappel = demande.rappel.value_or(synchro::Rappel::Aucun);
     compte.publierCarnets = demande.publierCarnets;
+    compte.prochesPublies = demande.prochesPublies;
     // The password: from the command named, else typed, then kept in the
     // desktop's keyring.
     QString motDePasse;

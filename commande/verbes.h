@@ -25,6 +25,7 @@ struct DemandeCompte {
     std::optional<synchro::Rappel> rappel;
     QStringList empreintes, carnets;
     bool publierCarnets = false;
+    bool prochesPublies = true;
 };
 int compte(const DemandeCompte& demande);
 

@@ -79,6 +79,9 @@ icalcomponent* composant(const Evenement& e, std::optional<icaltimetype> mainten
         (e.mois == 2 && e.jour == 29) ? "FREQ=YEARLY;BYMONTH=2;BYMONTHDAY=-1" : "FREQ=YEARLY";
     icalcomponent_add_property(c, icalproperty_new_rrule(icalrecurrencetype_from_string(regle)));
     icalcomponent_add_property(c, icalproperty_new_summary(e.resume.toUtf8().constData()));
+    if (!e.description.isEmpty())
+        icalcomponent_add_property(
+            c, icalproperty_new_description(e.description.toUtf8().constData()));
     icalcomponent_add_property(c, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
     for (const socle::Fiche& f : e.fiches) {
         icalproperty* p = icalproperty_new_x(enFiche(f).constData());
@@ -167,7 +170,7 @@ std::vector<Evenement> evenements(const std::vector<socle::Fiche>& fiches,
                 ? QStringLiteral("Anniversaire %1 (%2)").arg(deNom(nom), QString::number(annee))
                 : QStringLiteral("Anniversaire %1").arg(deNom(nom));
         liste.push_back(
-            {identites.anniversaire(fiche), resume, annee, jour->mois, jour->jour, {fiche}});
+            {identites.anniversaire(fiche), resume, annee, jour->mois, jour->jour, {fiche}, {}});
     }
     for (Evenement& e : fetes) {
         QStringList noms;

@@ -26,6 +26,7 @@ struct Evenement {
     int mois = 0;
     int jour = 0;
     std::vector<socle::Fiche> fiches;
+    QString description; // the publish's: the user's people of a name day
 };
 
 // The events of the entries chosen, birthdays first (in record order), then

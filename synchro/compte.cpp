@@ -57,6 +57,7 @@ std::optional<Compte> lireCompte()
         c.carnets << QUrl(u);
     c.nomsCarnets = s.value(QStringLiteral("carnets/noms")).toStringList();
     c.publierCarnets = s.value(QStringLiteral("carnets/publier")).toBool();
+    c.prochesPublies = s.value(QStringLiteral("agenda/proches"), true).toBool();
     if (c.adresse.isEmpty() || c.utilisateur.isEmpty())
         return std::nullopt;
     return c;
@@ -85,6 +86,7 @@ bool ecrireCompte(const Compte& c, QString* erreur)
         s.setValue(QStringLiteral("carnets/adresses"), carnets);
         s.setValue(QStringLiteral("carnets/noms"), c.nomsCarnets);
         s.setValue(QStringLiteral("carnets/publier"), c.publierCarnets);
+        s.setValue(QStringLiteral("agenda/proches"), c.prochesPublies);
         s.sync();
         if (s.status() != QSettings::NoError) {
             *erreur = QStringLiteral("le fichier %1 ne peut pas être écrit").arg(fichierCompte());

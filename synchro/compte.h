@@ -25,6 +25,7 @@ struct Compte {
     QList<QUrl> carnets;         // address books followed
     QStringList nomsCarnets;     // their names, for the reports
     bool publierCarnets = false; // their birthdays published to the calendar too
+    bool prochesPublies = true;  // each day's name-day event names the user's people
 
     // The origin the credentials go to.
     QUrl origine() const;

@@ -3,6 +3,7 @@
 #include "dav/dav.h"
 #include "echange/echange.h"
 #include "echange/icalendar.h"
+#include "socle/jours.h"
 
 #include "synchro/connexion.h"
 #include "synchro/etat.h"
@@ -48,16 +49,28 @@ bool ecrireEtat(const EtatAgenda& etat)
                                          {QStringLiteral("evenements"), e}});
 }
 
-// The events the table wants on the server, each with its hash.
+// The events the table wants on the server, each with its hash; a day of
+// name days names the people to wish that day.
 std::vector<rapprochement::Voulu> voulus(const std::vector<socle::Fiche>& fiches,
-                                         const echange::Publication& publication)
+                                         const echange::Publication& publication,
+                                         const std::vector<socle::Proche>& proches)
 {
+    std::map<std::string, QStringList> parJour;
+    for (const socle::Proche& p : proches)
+        if (p.souhaiter && !p.jour.empty())
+            parJour[p.jour] << QString::fromStdString(p.nom);
     std::vector<rapprochement::Voulu> v;
-    for (const echange::Evenement& e : echange::evenements(fiches, socle::Selection::Tout))
+    for (echange::Evenement& e : echange::evenements(fiches, socle::Selection::Tout)) {
+        if (!e.fiches.empty() && e.fiches.front().estFete())
+            if (const auto jour = parJour.find(socle::cleDuJour(e.jour, e.mois));
+                jour != parJour.end())
+                e.description =
+                    QStringLiteral("À souhaiter : ") + jour->second.join(QStringLiteral(", "));
         v.push_back({e.uid, echange::ecrireEvenement(e, publication),
                      QCryptographicHash::hash(echange::ecrireEvenement(e, publication, false),
                                               QCryptographicHash::Sha1)
                          .toHex()});
+    }
     return v;
 }
 
@@ -95,7 +108,8 @@ QString fichierEtatAgenda()
     return dossierEtat() + QStringLiteral("agenda.json");
 }
 
-Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socle::Fiche>& fiches)
+Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socle::Fiche>& fiches,
+              const std::vector<socle::Proche>& proches)
 {
     Bilan bilan;
     const auto echec = [&bilan](const QString& raison) {
@@ -129,7 +143,9 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
     using Sorte = rapprochement::Ecriture::Sorte;
     std::map<Sorte, int> n;
     for (const rapprochement::Ecriture& w : rapprochement::planifier(
-             etat, releve, compte.agenda, voulus(fiches, {minutesDuRappel(compte.rappel)}))) {
+             etat, releve, compte.agenda,
+             voulus(fiches, {minutesDuRappel(compte.rappel)},
+                    compte.prochesPublies ? proches : std::vector<socle::Proche>()))) {
         if (w.sorte == Sorte::Oubli) {
             etat.evenements.erase(w.uid);
         } else {

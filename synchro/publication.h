@@ -1,6 +1,7 @@
 #pragma once
 
 #include "socle/fetes.h"
+#include "socle/proches.h"
 #include "synchro/compte.h"
 #include "synchro/connexion.h"
 
@@ -32,8 +33,10 @@ struct Bilan {
     bool tableChangee = false; // the address books changed the calendar
 };
 
-Bilan publier(Connexion& connexion, const Compte& compte,
-              const std::vector<socle::Fiche>& fiches);
+// With the account's word, each day's name-day event names the people of
+// that day (those to wish) in its description.
+Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socle::Fiche>& fiches,
+              const std::vector<socle::Proche>& proches = {});
 
 // The state file of the publish.
 QString fichierEtatAgenda();

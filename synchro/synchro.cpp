@@ -54,7 +54,11 @@ Bilan synchroniser(const Compte& compte, const QString& motDePasse,
         if (compte.publierCarnets || ecrite == carnets.ecrites.end() || ecrite->second != f.fiche)
             fiches.push_back(std::move(f.fiche));
     }
-    Bilan bilan = publier(connexion, compte, fiches);
+    // The people to name in each day's event (none in a file without them).
+    std::vector<socle::Proche> proches;
+    if (compte.prochesPublies)
+        socle::lireProches(base, proches);
+    Bilan bilan = publier(connexion, compte, fiches, proches);
     textes << bilan.texte;
     bilan.texte = textes.join(QLatin1Char('\n'));
     bilan.reussi = bilan.reussi && carnets.reussi;

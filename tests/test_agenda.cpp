@@ -5,6 +5,7 @@
 #include "fakes.h"
 #include "platform/sqlite.h"
 #include "radicale.h"
+#include "socle/proches.h"
 #include "synchro/synchro.h"
 
 #include <QDate>
@@ -334,6 +335,33 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(n, 302);
+    }
+    // Each day's name-day event names the people to wish that day (never one
+    // left out), unless the account says no.
+    void people_namedInTheirDaysEvent()
+    {
+        {
+            socle::Database base;
+            QVERIFY(base.open(QFile::encodeName(db()).toStdString(), socle::OpenMode::ReadWrite));
+            for (const socle::Proche& p :
+                 {socle::Proche{"uid:g", "Georges Dupont", "Georges", "fichier:a.vcf", 0, "23/04",
+                                "Georges", false, true},
+                  socle::Proche{"uid:h", "Georges Caché", "Georges", "fichier:a.vcf", 0, "23/04",
+                                "Georges", false, false}})
+                QCOMPARE(socle::ecrireProche(base, p), int(socle::SqliteOk));
+        }
+        synchro::Bilan b = run();
+        QVERIFY2(b.reussi && b.ecritures == 1, qPrintable(b.texte));
+        QByteArray ics = surLeServeur()["fetes-0423@tarvelon.ics"];
+        QVERIFY2(ics.contains("DESCRIPTION:À souhaiter : Georges Dupont"), ics.constData());
+        QVERIFY(!ics.contains("Caché"));
+        synchro::Compte sans = compte();
+        sans.prochesPublies = false;
+        b = synchro::synchroniser(sans, QStringLiteral("secret"), db());
+        QCOMPARE(b.ecritures, 1);
+        ics = surLeServeur()["fetes-0423@tarvelon.ics"];
+        QVERIFY2(!ics.contains("DESCRIPTION") && ics.contains("SUMMARY:Fête des Georges"),
+                 ics.constData());
     }
 };
 

@@ -360,6 +360,7 @@ private Q_SLOTS:
               QStringList{"--exporter"}, QStringList{"--importer", vcf, "--bruit"},
               QStringList{"--bureau", "oui"}, QStringList{"--compte", "https://exemple.fr"},
               QStringList{"--proches", "02/05/2026"}, QStringList{"--proches", "--importer", vcf},
+              QStringList{"--compte", "https://exemple.fr", "u", "--proches-publies", "peut-etre"},
               QStringList{"--synchroniser", "--rappel", "jour"}}) {
             std::tie(code, out, err) = run(bad);
             QCOMPARE(code, 2); // never the window, even with no display

@@ -61,6 +61,10 @@ DialogueCompte::DialogueCompte(QWidget* parent, const std::optional<Compte>& com
         new QCheckBox(QStringLiteral("Publier aussi dans l'agenda les anniversaires des carnets"),
                       this),
         "PublierCarnets");
+    PublierProches =
+        nomme(new QCheckBox(QStringLiteral("Nommer vos proches dans les fêtes de l'agenda"), this),
+              "PublierProches");
+    PublierProches->setChecked(true);
     Etat = nomme(new QLabel(this), "Etat");
     Etat->setTextFormat(Qt::PlainText);
     Etat->setWordWrap(true);
@@ -73,6 +77,7 @@ DialogueCompte::DialogueCompte(QWidget* parent, const std::optional<Compte>& com
     formulaire->addRow(QStringLiteral("Rappel de chaque événement :"), Rappel);
     formulaire->addRow(QStringLiteral("Carnets d'adresses à suivre :"), Carnets);
     formulaire->addRow(QString(), PublierCarnets);
+    formulaire->addRow(QString(), PublierProches);
     auto* boutons = new QDialogButtonBox(QDialogButtonBox::Cancel, this);
     Enregistrer =
         nomme(boutons->addButton(QStringLiteral("Enregistrer"), QDialogButtonBox::AcceptRole),
@@ -91,6 +96,7 @@ DialogueCompte::DialogueCompte(QWidget* parent, const std::optional<Compte>& com
         m_empreintes = compte->empreintes;
         Rappel->setCurrentIndex(int(compte->rappel));
         PublierCarnets->setChecked(compte->publierCarnets);
+        PublierProches->setChecked(compte->prochesPublies);
         if (!compte->agenda.isEmpty()) {
             Agenda->addItem(compte->nomAgenda, compte->agenda);
         }
@@ -110,6 +116,7 @@ Compte DialogueCompte::compteSaisi() const
     c.empreintes = m_empreintes;
     c.rappel = synchro::Rappel(std::clamp(Rappel->currentIndex(), 0, 2));
     c.publierCarnets = PublierCarnets->isChecked();
+    c.prochesPublies = PublierProches->isChecked();
     c.carnets.clear();
     c.nomsCarnets.clear();
     for (int i = 0; i < Carnets->count(); ++i)

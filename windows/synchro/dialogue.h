@@ -41,6 +41,7 @@ public:
     QComboBox* Rappel;
     QListWidget* Carnets;
     QCheckBox* PublierCarnets;
+    QCheckBox* PublierProches;
     QLabel* Etat;
     QPushButton* Enregistrer;
 
