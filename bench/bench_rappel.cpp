@@ -5,6 +5,7 @@
 #include "mesure.h"
 #include "socle/calendrier_fr.h"
 #include "socle/fetes.h"
+#include "socle/proches.h"
 #include "store/calendrier.h"
 
 #include <QDate>
@@ -130,6 +131,41 @@ int main(int argc, char* argv[])
     std::printf("  tarvelon-rappel: %.2f ms median, peak %ld KiB\n", ma, peakKiB(ours, dir));
     std::printf("  remind:          %.2f ms median, peak %ld KiB\n", mb, peakKiB(theirs, dir));
     std::printf("  ratio %.3f (goal < 1.0)\n", ma / mb);
+
+    // The same with 10,000 people, their name days spread over the year (in
+    // remind, one more REM each).
+    {
+        socle::Database base;
+        base.open(QFile::encodeName(dir + QStringLiteral("tarvelon.db")).toStdString(),
+                  socle::OpenMode::ReadWrite);
+        socle::Transaction t(base);
+        QByteArray remProches;
+        for (int i = 0; i < 10000; ++i) {
+            const QDate day = QDate(2024, 1, 1).addDays(i * 366 / 10000);
+            const std::string nom = "Proche " + std::to_string(i);
+            socle::ecrireProche(base, {"uid:" + std::to_string(i), nom, "Proche", "fichier:b.vcf",
+                                       0, day.toString(QStringLiteral("dd/MM")).toStdString(),
+                                       "Proche", false, i % 10 != 0});
+            remProches += "REM " + QByteArray::number(day.day()) + ' ' + Mois[day.month() - 1] +
+                          " MSG Fête : " + QByteArray::fromStdString(nom) + '\n';
+        }
+        t.commit();
+        QFile remFichier(remFile);
+        if (!remFichier.open(QIODevice::Append) ||
+            remFichier.write(remProches) != remProches.size())
+            return 1;
+    }
+    std::vector<double> ap, bp;
+    for (int i = 0; i < runs; ++i) {
+        ap.push_back(spawn(ours).millis);
+        bp.push_back(spawn(theirs).millis);
+    }
+    const double map = median(ap), mbp = median(bp);
+    std::printf("with 10,000 people (about 27 a day)\n");
+    std::printf("  tarvelon-rappel: %.2f ms median (%+.2f ms for the people), peak %ld KiB\n", map,
+                map - ma, peakKiB(ours, dir));
+    std::printf("  remind:          %.2f ms median\n", mbp);
+    std::printf("  ratio %.3f (goal < 1.0; the people under 1 ms)\n", map / mbp);
 
     // A year ahead, with 200 events noted in the settings file.
     QByteArray inf = "[Evenements]\r\n";
