@@ -6,6 +6,8 @@
 #include "bench/mesure.h"
 #include "socle/calendrier_fr.h"
 #include "socle/fetes.h"
+#include "socle/proches.h"
+#include "socle/schema.h"
 #include "synchro/carnets.h"
 
 #include <QCoreApplication>
@@ -151,6 +153,7 @@ int main(int argc, char** argv)
               socle::OpenMode::Create);
     socle::creerTable(base);
     socle::ajouterFiches(base, socle::calendrierFr(), socle::Doublons::Ajouter);
+    socle::mettreANiveau(base); // the people's table, as the window's opening makes it
 
     synchro::Compte compte;
     const QUrl url(QStringLiteral("http://127.0.0.1:%1/carnet/").arg(port));
@@ -177,6 +180,9 @@ int main(int argc, char** argv)
                                 : "un contact changé",
                     ms, connexion.requetes(), qPrintable(bilan.texte));
     }
+    std::vector<socle::Proche> proches;
+    socle::lireProches(base, proches);
+    std::printf("%zu proches (un par contact nommé)\n", proches.size());
     rusage r{};
     getrusage(RUSAGE_SELF, &r);
     std::printf("mémoire au plus haut : %.1f Mo (serveur et ses %d cartes compris)\n",
