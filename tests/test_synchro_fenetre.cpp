@@ -111,6 +111,41 @@ private Q_SLOTS:
         QVERIFY(!sync->enCours());
     }
 
+    // The password command runs off the window's thread (it may wait: a PIN,
+    // a prompt), and once per session.
+    void passwordCommand_offTheWindowsThread_oncePerSession()
+    {
+        test::Installation inst({{"Georges", "23/04", "0000", "M"}});
+        auto w = inst.startWindow();
+        const QString appels = m_xdg.filePath(QStringLiteral("appels"));
+        QFile::remove(appels);
+        synchro::Compte compte;
+        compte.adresse = m_serveur.url().toString();
+        compte.utilisateur = QStringLiteral("alice");
+        compte.commandeMotDePasse =
+            QStringLiteral("echo x >> '%1'; sleep 1; echo secret").arg(appels);
+        QVERIFY(synchro::ecrireCompte(compte, nullptr));
+        const auto sansCompte = qScopeGuard([] { QFile::remove(synchro::fichierCompte()); });
+        QElapsedTimer depuis;
+        qint64 pire = 0;
+        QTimer sonde;
+        QObject::connect(&sonde, &QTimer::timeout,
+                         [&] { pire = std::max(pire, depuis.restart()); });
+        depuis.start();
+        sonde.start(10);
+        auto* sync = new synchro::Synchronisation(w.get(), w->Data1->databaseName());
+        QSignalSpy fini(sync, &synchro::Synchronisation::terminee);
+        QTRY_COMPARE_WITH_TIMEOUT(fini.size(), 1, 20000); // the run at start
+        QVERIFY2(fini[0][0].value<synchro::Bilan>().reussi,
+                 qPrintable(fini[0][0].value<synchro::Bilan>().texte));
+        QVERIFY2(pire < 500, qPrintable(QStringLiteral("window away %1 ms").arg(pire)));
+        sync->lancer(false);
+        QTRY_COMPARE_WITH_TIMEOUT(fini.size(), 2, 20000);
+        QFile f(appels);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("x\n")); // asked once
+    }
+
     void dialogThenBackgroundRuns_quietFailureToldOnce()
     {
         test::Installation inst(

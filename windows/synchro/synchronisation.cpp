@@ -100,18 +100,10 @@ void Synchronisation::surveiller()
     m_version = version;
 }
 
-std::optional<QString> Synchronisation::motDePasse(const Compte& compte, bool demande)
+// No keyring, nor a command's answer: asked once per session, when the user
+// asks for a run (a run in the background never opens a box).
+std::optional<QString> Synchronisation::demanderMotDePasse(const Compte& compte, bool demande)
 {
-    if (m_motDePasse)
-        return m_motDePasse;
-    const MotDePasse m = lireMotDePasse(compte);
-    if (m.valeur) {
-        if (compte.commandeMotDePasse.isEmpty())
-            m_motDePasse = m.valeur;
-        return m.valeur;
-    }
-    // No keyring, nor a command: asked once per session, when the user asks
-    // for a run (a run in the background never opens a box).
     if (!compte.commandeMotDePasse.isEmpty() || !demande)
         return std::nullopt;
     bool ok = false;
@@ -137,32 +129,60 @@ void Synchronisation::lancer(bool demande)
         m_encore = true;
         return;
     }
-    const std::optional<QString> mdp = motDePasse(*compte, demande);
-    if (!mdp) {
-        if (demande)
-            platform::msgBox(QStringLiteral("La synchronisation n'a pas pu se faire : aucun mot "
-                                            "de passe."),
-                             platform::MbInformation, QStringLiteral("Synchronisation"));
-        else if (!std::exchange(m_echecDit, true))
-            avisSlot()(QStringLiteral("La synchronisation attend le mot de passe de %1 : "
-                                      "choisissez « Synchroniser maintenant » dans le menu de la "
-                                      "fenêtre (clic droit).")
-                           .arg(compte->utilisateur));
-        return;
-    }
-    m_travail = QThread::create([this, c = *compte, m = *mdp, fichier = m_fichier, demande] {
-        const Bilan bilan = synchroniser(c, m, fichier);
-        QMetaObject::invokeMethod(
-            this, [this, bilan, demande] { fin(bilan, demande); }, Qt::QueuedConnection);
-    });
+    // The password is read in the run's thread too: the user's command or
+    // the keyring may wait (a PIN asked, a prompt), never the window.
+    m_travail = QThread::create(
+        [this, c = *compte, connu = m_motDePasse, fichier = m_fichier, demande] {
+            std::optional<QString> mdp = connu;
+            if (!mdp)
+                mdp = lireMotDePasse(c).valeur;
+            if (!mdp) {
+                QMetaObject::invokeMethod(
+                    this, [this, c, demande] { sansMotDePasse(c, demande); },
+                    Qt::QueuedConnection);
+                return;
+            }
+            const Bilan bilan = synchroniser(c, *mdp, fichier);
+            QMetaObject::invokeMethod(
+                this, [this, bilan, mdp, demande] { fin(bilan, demande, mdp); },
+                Qt::QueuedConnection);
+        });
     m_travail->start();
 }
 
-void Synchronisation::fin(const Bilan& bilan, bool demande)
+void Synchronisation::finDuTravail()
 {
     m_travail->wait();
     delete m_travail;
     m_travail = nullptr;
+}
+
+void Synchronisation::sansMotDePasse(const Compte& compte, bool demande)
+{
+    finDuTravail();
+    if (const std::optional<QString> tape = demanderMotDePasse(compte, demande)) {
+        m_motDePasse = tape;
+        lancer(demande);
+        return;
+    }
+    if (demande)
+        platform::msgBox(QStringLiteral("La synchronisation n'a pas pu se faire : aucun mot "
+                                        "de passe."),
+                         platform::MbInformation, QStringLiteral("Synchronisation"));
+    else if (!std::exchange(m_echecDit, true))
+        avisSlot()(QStringLiteral("La synchronisation attend le mot de passe de %1 : "
+                                  "choisissez « Synchroniser maintenant » dans le menu de la "
+                                  "fenêtre (clic droit).")
+                       .arg(compte.utilisateur));
+    if (std::exchange(m_encore, false))
+        lancer(false);
+}
+
+void Synchronisation::fin(const Bilan& bilan, bool demande, const std::optional<QString>& mdp)
+{
+    finDuTravail();
+    // Kept for the session, whoever gave it (the keyring, the command, the user).
+    m_motDePasse = mdp;
     m_version = m_veille->dataVersion(); // the run's own commits taken as seen
     if (!bilan.reussi && bilan.texte.contains(QStringLiteral("mot de passe")))
         m_motDePasse.reset(); // asked again next time

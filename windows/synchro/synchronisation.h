@@ -59,8 +59,10 @@ signals:
 
 private:
     void surveiller();
-    void fin(const Bilan& bilan, bool demande);
-    std::optional<QString> motDePasse(const Compte& compte, bool demande);
+    void fin(const Bilan& bilan, bool demande, const std::optional<QString>& mdp);
+    void sansMotDePasse(const Compte& compte, bool demande);
+    void finDuTravail();
+    std::optional<QString> demanderMotDePasse(const Compte& compte, bool demande);
 
     windows::Tarvelon* m_fenetre;
     QString m_fichier;
