@@ -11,8 +11,6 @@ namespace commande {
 
 namespace {
 
-const QString NomParDefaut = QStringLiteral("Fêtes et anniversaires");
-
 QString aide()
 {
     return QStringLiteral(
@@ -192,7 +190,8 @@ int compteEtSynchronisation(const QCommandLineParser& parser, const Options& o)
     DemandeCompte demande;
     demande.adresse = parser.value(o.compte);
     demande.utilisateur = reste.constFirst();
-    demande.agenda = parser.isSet(o.agenda) ? parser.value(o.agenda) : NomParDefaut;
+    if (parser.isSet(o.agenda))
+        demande.agenda = parser.value(o.agenda);
     if (parser.isSet(o.commandeMotDePasse))
         demande.commandeMotDePasse = parser.value(o.commandeMotDePasse);
     if (parser.isSet(o.rappel)) {

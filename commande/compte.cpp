@@ -15,6 +15,8 @@ namespace commande {
 
 namespace {
 
+const QString NomParDefaut = QStringLiteral("Fêtes et anniversaires");
+
 // The password typed on the terminal, without echo.
 std::optional<QString> demander(const QString& question)
 {
@@ -108,15 +110,23 @@ int choisirCarnets(const synchro::Offre& offre, synchro::Compte& compte, const Q
 
 int compte(const DemandeCompte& demande)
 {
-    synchro::Compte compte;
+    // The same account again: what is not given stays as it was.
+    const std::optional<synchro::Compte> deja = synchro::lireCompte();
+    const bool meme =
+        deja && deja->adresse == demande.adresse && deja->utilisateur == demande.utilisateur;
+    synchro::Compte compte = meme ? *deja : synchro::Compte{};
     compte.adresse = demande.adresse;
     compte.utilisateur = demande.utilisateur;
     if (demande.commandeMotDePasse)
         compte.commandeMotDePasse = *demande.commandeMotDePasse;
-    compte.empreintes = demande.empreintes;
-    compte.rappel = demande.rappel.value_or(synchro::Rappel::Aucun);
-    compte.publierCarnets = demande.publierCarnets;
-    compte.prochesPublies = demande.prochesPublies;
+    for (const QString& e : demande.empreintes)
+        if (!compte.empreintes.contains(e))
+            compte.empreintes << e;
+    if (demande.rappel)
+        compte.rappel = *demande.rappel;
+    compte.publierCarnets = compte.publierCarnets || demande.publierCarnets;
+    if (demande.prochesPublies)
+        compte.prochesPublies = *demande.prochesPublies;
     // The password: from the command named, else typed, then kept in the
     // desktop's keyring.
     QString motDePasse;
@@ -134,9 +144,18 @@ int compte(const DemandeCompte& demande)
     }
     const synchro::Offre offre = synchro::chercherOffre(compte, motDePasse);
     QStringList rapport;
-    if (const int code = choisirAgenda(offre, compte, motDePasse, demande.agenda, rapport);
-        code != 0)
-        return code;
+    if (demande.agenda || compte.agenda.isEmpty()) {
+        if (const int code = choisirAgenda(offre, compte, motDePasse,
+                                           demande.agenda.value_or(NomParDefaut), rapport);
+            code != 0)
+            return code;
+    } else {
+        if (!offre.erreur.isEmpty())
+            return echec(QStringLiteral("le compte n'a pas pu être trouvé : ") + offre.erreur +
+                         '.');
+        rapport
+            << QStringLiteral("agenda « %1 » (%2)").arg(compte.nomAgenda, compte.agenda.toString());
+    }
     if (!demande.carnets.isEmpty())
         if (const int code = choisirCarnets(offre, compte, demande.carnets, rapport); code != 0)
             return code;

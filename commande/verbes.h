@@ -18,14 +18,16 @@ int importer(const QString& chemin);
 int exporter(const QString& chemin, socle::Selection selection);
 
 // tarvelon --compte ADRESSE UTILISATEUR [--agenda NOM] [--carnet NOM]…
+// Run again for the same account, it changes what it is given and keeps
+// the rest (the calendar, the books followed, the reminder…).
 struct DemandeCompte {
     QString adresse, utilisateur;
-    QString agenda; // the calendar's name
+    std::optional<QString> agenda; // the calendar's name
     std::optional<QString> commandeMotDePasse;
     std::optional<synchro::Rappel> rappel;
     QStringList empreintes, carnets;
-    bool publierCarnets = false;
-    bool prochesPublies = true;
+    bool publierCarnets = false; // given: on
+    std::optional<bool> prochesPublies;
 };
 int compte(const DemandeCompte& demande);
 

@@ -83,8 +83,10 @@ bool ecrireCompte(const Compte& c, QString* erreur)
         QStringList carnets;
         for (const QUrl& u : c.carnets)
             carnets << u.toString();
-        s.setValue(QStringLiteral("carnets/adresses"), carnets);
-        s.setValue(QStringLiteral("carnets/noms"), c.nomsCarnets);
+        if (!carnets.isEmpty()) { // an empty list would be written "@Invalid()"
+            s.setValue(QStringLiteral("carnets/adresses"), carnets);
+            s.setValue(QStringLiteral("carnets/noms"), c.nomsCarnets);
+        }
         s.setValue(QStringLiteral("carnets/publier"), c.publierCarnets);
         s.setValue(QStringLiteral("agenda/proches"), c.prochesPublies);
         s.sync();

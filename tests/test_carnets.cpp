@@ -191,6 +191,39 @@ private Q_SLOTS:
         QCOMPARE(personnes().size(), p.size());
     }
 
+    // tarvelon --compte again, to change one setting, keeps the others and
+    // the books followed: a book named again is the same book.
+    void accountAgain_keepsWhatItDoesNotChange()
+    {
+        const auto compte = [this](const QStringList& options) {
+            QProcess p;
+            p.setProcessEnvironment(QProcessEnvironment::systemEnvironment());
+            p.start(QStringLiteral(TARVELON),
+                    QStringList{"--compte", m_serveur.url().toString(), "alice",
+                                "--mot-de-passe-commande", "echo secret"} +
+                        options);
+            p.waitForFinished(30000);
+            return p.exitCode() == 0 ? QString() : QString::fromUtf8(p.readAllStandardError());
+        };
+        QCOMPARE(compte({"--agenda", "Fêtes", "--carnet", "Amis", "--rappel", "veille",
+                         "--publier-carnets", "--proches-publies", "non"}),
+                 QString());
+        const std::optional<synchro::Compte> avant = synchro::lireCompte();
+        QVERIFY(avant);
+        QCOMPARE(avant->carnets, QList<QUrl>{m_carnet});
+        QCOMPARE(compte({"--rappel", "jour"}), QString());
+        std::optional<synchro::Compte> apres = synchro::lireCompte();
+        QVERIFY(apres);
+        QCOMPARE(apres->rappel, synchro::Rappel::Jour);
+        QCOMPARE(apres->carnets, avant->carnets);
+        QCOMPARE(apres->agenda, avant->agenda);
+        QVERIFY(apres->publierCarnets && !apres->prochesPublies);
+        QCOMPARE(compte({"--carnet", "Amis"}), QString());
+        apres = synchro::lireCompte();
+        QCOMPARE(apres->carnets, avant->carnets);
+        QCOMPARE(apres->rappel, synchro::Rappel::Jour);
+    }
+
     // What the dialog announces is what comes; then each kind of change on
     // the server is followed by the next run.
     void firstImport_announcedThenFollowed()
