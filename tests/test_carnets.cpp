@@ -210,7 +210,7 @@ private Q_SLOTS:
                  QString());
         const std::optional<synchro::Compte> avant = synchro::lireCompte();
         QVERIFY(avant);
-        QCOMPARE(avant->carnets, QList<QUrl>{m_carnet});
+        QCOMPARE(avant->carnets.size(), 1); // an "Amis" of the account
         QCOMPARE(compte({"--rappel", "jour"}), QString());
         std::optional<synchro::Compte> apres = synchro::lireCompte();
         QVERIFY(apres);
