@@ -44,6 +44,7 @@ int ajouterProches(socle::Database& base, const std::vector<Carte>& cartes, cons
         connus.emplace(p.cle, std::move(p));
 
     const std::string nomDuFichier = QFileInfo(fichier).fileName().toStdString();
+    std::vector<socle::Proche> venus;
     for (const Carte& carte : cartes) {
         if (carte.nom.isEmpty())
             continue; // passed over, and counted, by the import
@@ -61,10 +62,11 @@ int ajouterProches(socle::Database& base, const std::vector<Carte>& cartes, cons
         if (carte.naissance)
             if (const auto f = rowids.find(cleDeLaFiche(anniversaireDe(carte))); f != rowids.end())
                 p.fiche = f->second;
-        if (const int code = proches::ecrireDepuisUneCarte(base, std::move(p), connus);
-            code != socle::SqliteOk)
-            return code;
+        venus.push_back(std::move(p));
     }
+    if (const int code = proches::ecrireDesCartes(base, std::move(venus), connus, table);
+        code != socle::SqliteOk)
+        return code;
     // Their days, proposed from the calendar's name days.
     return proches::suivreLeCalendrier(base);
 }

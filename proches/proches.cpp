@@ -46,6 +46,7 @@ int suivreLeCalendrier(socle::Database& base, Bilan* bilan)
             anniversaires.emplace(f.rowid, &f.fiche);
 
     std::set<std::int64_t> pris;
+    std::vector<socle::Proche> aEcrire;
     for (const socle::Proche& p : proches) {
         socle::Proche voulu = p;
         const auto entree = anniversaires.find(p.fiche);
@@ -69,8 +70,7 @@ int suivreLeCalendrier(socle::Database& base, Bilan* bilan)
         if (!voulu.jourChoisi)
             proposer(voulu, noms);
         if (voulu != p) {
-            if (const int code = socle::ecrireProche(base, voulu); code != socle::SqliteOk)
-                return code;
+            aEcrire.push_back(std::move(voulu));
             ++b.modifies;
         }
     }
@@ -84,10 +84,11 @@ int suivreLeCalendrier(socle::Database& base, Bilan* bilan)
         p.source = socle::SourceCalendrier;
         p.fiche = f.rowid;
         proposer(p, noms);
-        if (const int code = socle::ecrireProche(base, p); code != socle::SqliteOk)
-            return code;
+        aEcrire.push_back(std::move(p));
         ++b.ajoutes;
     }
+    if (const int code = socle::ecrireProches(base, aEcrire); code != socle::SqliteOk)
+        return code;
     if (const int code = transaction.commit(); code != socle::SqliteOk)
         return code;
     if (bilan)
@@ -95,29 +96,33 @@ int suivreLeCalendrier(socle::Database& base, Bilan* bilan)
     return socle::SqliteOk;
 }
 
-int ecrireDepuisUneCarte(socle::Database& base, socle::Proche p,
-                         std::map<std::string, socle::Proche>& connus)
+int ecrireDesCartes(socle::Database& base, std::vector<socle::Proche> cartes,
+                    std::map<std::string, socle::Proche>& connus,
+                    const std::vector<socle::FicheStockee>& table)
 {
-    const bool nouveau = !connus.count(p.cle);
-    if (p.fiche != 0) {
-        const auto parEntree = connus.find(cleDeLaFiche(p.fiche));
-        if (parEntree != connus.end() && parEntree->second.source == socle::SourceCalendrier) {
-            if (nouveau) {
-                p.jourChoisi = parEntree->second.jourChoisi;
-                p.jour = parEntree->second.jour;
-                p.fete = parEntree->second.fete;
-                p.souhaiter = parEntree->second.souhaiter;
+    const NomsDuCalendrier noms(table);
+    for (socle::Proche& p : cartes) {
+        const bool nouveau = !connus.count(p.cle);
+        if (p.fiche != 0) {
+            const auto parEntree = connus.find(cleDeLaFiche(p.fiche));
+            if (parEntree != connus.end() && parEntree->second.source == socle::SourceCalendrier) {
+                if (nouveau) {
+                    p.jourChoisi = parEntree->second.jourChoisi;
+                    p.jour = parEntree->second.jour;
+                    p.fete = parEntree->second.fete;
+                    p.souhaiter = parEntree->second.souhaiter;
+                }
+                if (const int code = socle::supprimerProche(base, parEntree->first);
+                    code != socle::SqliteOk)
+                    return code;
+                connus.erase(parEntree);
             }
-            if (const int code = socle::supprimerProche(base, parEntree->first);
-                code != socle::SqliteOk)
-                return code;
-            connus.erase(parEntree);
         }
+        if (!p.jourChoisi)
+            proposer(p, noms);
+        connus[p.cle] = p;
     }
-    if (const int code = socle::ecrireProche(base, p); code != socle::SqliteOk)
-        return code;
-    connus[p.cle] = std::move(p);
-    return socle::SqliteOk;
+    return socle::ecrireProches(base, cartes);
 }
 
 bool choisir(socle::Proche& proche, const std::string& jour, bool souhaiter,

@@ -27,13 +27,14 @@ struct Bilan {
 // user did not choose proposed again from the calendar's name days.
 int suivreLeCalendrier(socle::Database& base, Bilan* bilan = nullptr);
 
-// A person from a card (a contacts file's, an address book's) written, over
-// its earlier self when it has one (whose choice the caller kept). The person
-// its birthday entry made before the card came is this one: that person's
-// choice is carried over to a new one, and it is dropped. connus: the people
-// by key, kept in step.
-int ecrireDepuisUneCarte(socle::Database& base, socle::Proche proche,
-                         std::map<std::string, socle::Proche>& connus);
+// The people of cards (a contacts file's, an address book's) written, each
+// over its earlier self when it has one (whose choice the caller kept), its
+// day proposed unless the user chose one. The person a birthday entry made
+// before its card came is that card's: its choice is carried over to a new
+// one, and it is dropped. connus: the people by key, kept in step.
+int ecrireDesCartes(socle::Database& base, std::vector<socle::Proche> cartes,
+                    std::map<std::string, socle::Proche>& connus,
+                    const std::vector<socle::FicheStockee>& table);
 
 // The user's word on a person: its day ("dd/mm"; empty: the proposed one
 // again) and whether to wish it. False when the day is no day.

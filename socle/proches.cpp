@@ -30,6 +30,20 @@ int lire(Statement& requete, std::vector<Proche>& proches)
     return fin(requete, rc);
 }
 
+int ecrireUn(Statement& ecriture, const Proche& p)
+{
+    ecriture.bind(1, p.cle);
+    ecriture.bind(2, p.nom);
+    ecriture.bind(3, p.prenoms);
+    ecriture.bind(4, p.source);
+    ecriture.bind(5, p.fiche);
+    ecriture.bind(6, p.jour);
+    ecriture.bind(7, p.fete);
+    ecriture.bind(8, std::int64_t(p.jourChoisi));
+    ecriture.bind(9, std::int64_t(p.souhaiter));
+    return fin(ecriture, ecriture.step());
+}
+
 } // namespace
 
 int creerTableProches(Database& base)
@@ -65,22 +79,23 @@ int lireProchesDesJours(Database& base, const std::vector<std::string>& jours,
 
 int ecrireProche(Database& base, const Proche& p)
 {
+    return ecrireProches(base, {p});
+}
+
+int ecrireProches(Database& base, const std::vector<Proche>& proches)
+{
     Statement ecriture(base, "INSERT INTO Proches (Cle, Nom, Prenoms, Source, Fiche, Jour, Fete, "
                              "JourChoisi, Souhaiter) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?) "
                              "ON CONFLICT (Cle) DO UPDATE SET Nom = excluded.Nom, "
                              "Prenoms = excluded.Prenoms, Source = excluded.Source, "
                              "Fiche = excluded.Fiche, Jour = excluded.Jour, Fete = excluded.Fete, "
                              "JourChoisi = excluded.JourChoisi, Souhaiter = excluded.Souhaiter");
-    ecriture.bind(1, p.cle);
-    ecriture.bind(2, p.nom);
-    ecriture.bind(3, p.prenoms);
-    ecriture.bind(4, p.source);
-    ecriture.bind(5, p.fiche);
-    ecriture.bind(6, p.jour);
-    ecriture.bind(7, p.fete);
-    ecriture.bind(8, std::int64_t(p.jourChoisi));
-    ecriture.bind(9, std::int64_t(p.souhaiter));
-    return fin(ecriture, ecriture.step());
+    for (const Proche& p : proches) {
+        ecriture.reset();
+        if (const int code = ecrireUn(ecriture, p); code != SqliteOk)
+            return code;
+    }
+    return SqliteOk;
 }
 
 int supprimerProche(Database& base, const std::string& cle)

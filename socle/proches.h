@@ -38,8 +38,10 @@ int lireProches(Database& base, std::vector<Proche>& proches);
 // The people to wish on some days (their keys), by name.
 int lireProchesDesJours(Database& base, const std::vector<std::string>& jours,
                         std::vector<Proche>& proches);
-// Written whole (added, or over the person of the same key).
+// Written whole (added, or over the person of the same key); many at once
+// through one statement.
 int ecrireProche(Database& base, const Proche& proche);
+int ecrireProches(Database& base, const std::vector<Proche>& proches);
 int supprimerProche(Database& base, const std::string& cle);
 
 } // namespace socle

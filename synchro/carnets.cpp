@@ -174,10 +174,12 @@ int enregistrerProches(socle::Database& base, const QString& url,
     std::map<std::string, socle::Proche> connus;
     for (socle::Proche& e : existants)
         connus.emplace(e.cle, std::move(e));
-    for (const socle::Proche& e : p.ecrits)
-        if (const int code = proches::ecrireDepuisUneCarte(base, e, connus);
-            code != socle::SqliteOk)
-            return code;
+    std::vector<socle::FicheStockee> table;
+    if (const int code = socle::lireFiches(base, table); code != socle::SqliteOk)
+        return code;
+    if (const int code = proches::ecrireDesCartes(base, p.ecrits, connus, table);
+        code != socle::SqliteOk)
+        return code;
     for (const std::string& cle : p.supprimes)
         if (const int code = socle::supprimerProche(base, cle); code != socle::SqliteOk)
             return code;
