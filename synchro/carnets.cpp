@@ -164,19 +164,19 @@ int enregistrerProches(socle::Database& base, const QString& url,
                        const rapprochement::EtatCarnet& apres, int& gardes)
 {
     std::vector<socle::Proche> existants;
+    std::vector<socle::FicheStockee> table;
     if (const int code = socle::lireProches(base, existants); code != socle::SqliteOk)
         return code;
+    if (const int code = socle::lireFiches(base, table); code != socle::SqliteOk)
+        return code;
     const rapprochement::ProchesDuCarnet p =
-        rapprochement::prochesDuCarnet(url, releve, avant, apres, existants);
+        rapprochement::prochesDuCarnet(url, releve, avant, apres, existants, table);
     gardes = p.gardes;
     if (p.ecrits.empty() && p.supprimes.empty())
         return socle::SqliteOk;
     std::map<std::string, socle::Proche> connus;
     for (socle::Proche& e : existants)
         connus.emplace(e.cle, std::move(e));
-    std::vector<socle::FicheStockee> table;
-    if (const int code = socle::lireFiches(base, table); code != socle::SqliteOk)
-        return code;
     if (const int code = proches::ecrireDesCartes(base, p.ecrits, connus, table);
         code != socle::SqliteOk)
         return code;
@@ -202,7 +202,7 @@ QString enregistrer(socle::Database& base, const QString& url,
         if (const int code = socle::lireProches(base, existants); code != socle::SqliteOk)
             return refus(code);
         const rapprochement::ProchesDuCarnet p =
-            rapprochement::prochesDuCarnet(url, releve, avant, r.etat, existants);
+            rapprochement::prochesDuCarnet(url, releve, avant, r.etat, existants, table.fiches);
         prochesGardes = p.gardes;
         if (p.ecrits.empty() && p.supprimes.empty())
             return {};

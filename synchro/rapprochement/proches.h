@@ -21,11 +21,14 @@ struct ProchesDuCarnet {
 };
 
 // After the book's edits are applied (apres holds the rowids of the entries
-// written): what changes among its people. A person kept is counted once,
-// when its card goes (avant still knew the card).
+// written; the table as they leave it): what changes among its people. A
+// card whose birthday the user had typed already is the person of that
+// entry. A person kept is counted once, when its card goes (avant still knew
+// the card).
 ProchesDuCarnet prochesDuCarnet(const QString& carnet, const Releve& releve,
                                 const EtatCarnet& avant, const EtatCarnet& apres,
-                                const std::vector<socle::Proche>& existants);
+                                const std::vector<socle::Proche>& existants,
+                                const std::vector<socle::FicheStockee>& table);
 
 // "carnet:<url>": where the book's people come from.
 std::string sourceDuCarnet(const QString& carnet);
