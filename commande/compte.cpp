@@ -140,6 +140,9 @@ int compte(const DemandeCompte& demande)
             QStringLiteral("Mot de passe de %1 sur %2 : ").arg(compte.utilisateur, compte.adresse));
         if (!tape)
             return echec(QStringLiteral("aucun mot de passe n'a été donné."));
+        if (tape->size() > synchro::LongueurMaxMotDePasse)
+            return echec(QStringLiteral("le mot de passe a plus de %1 caractères.")
+                             .arg(synchro::LongueurMaxMotDePasse));
         motDePasse = *tape;
     }
     const synchro::Offre offre = synchro::chercherOffre(compte, motDePasse);

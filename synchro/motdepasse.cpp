@@ -4,7 +4,9 @@
 
 #include <QEventLoop>
 #include <QProcess>
+#include <csignal>
 #include <qt6keychain/keychain.h>
+#include <unistd.h>
 
 namespace synchro {
 
@@ -34,12 +36,17 @@ bool sansTrousseau(QKeychain::Error erreur)
 
 } // namespace
 
-MotDePasse motDePasseDeCommande(const QString& commande)
+MotDePasse motDePasseDeCommande(const QString& commande, int attenteMs)
 {
     MotDePasse m;
     QProcess processus;
+    // A group of its own: what the command starts goes with it when it is
+    // given up.
+    processus.setChildProcessModifier([] { ::setsid(); });
     processus.start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commande});
-    if (!processus.waitForFinished(30000)) {
+    if (!processus.waitForFinished(attenteMs)) {
+        if (const qint64 pid = processus.processId(); pid > 0)
+            ::kill(-pid_t(pid), SIGKILL);
         processus.kill();
         processus.waitForFinished();
         m.erreur =
@@ -54,6 +61,13 @@ MotDePasse motDePasseDeCommande(const QString& commande)
         QString::fromUtf8(processus.readAllStandardOutput()).section(QLatin1Char('\n'), 0, 0);
     if (ligne.isEmpty()) {
         m.erreur = QStringLiteral("la commande du mot de passe (%1) n'a rien écrit").arg(commande);
+        return m;
+    }
+    if (ligne.size() > LongueurMaxMotDePasse) {
+        m.erreur = QStringLiteral("la commande du mot de passe (%1) écrit plus de %2 caractères : "
+                                  "ce n'est pas un mot de passe")
+                       .arg(commande)
+                       .arg(LongueurMaxMotDePasse);
         return m;
     }
     m.valeur = ligne;

@@ -17,7 +17,10 @@ struct MotDePasse {
 // From the command the user named (its first line, as mail and sync tools
 // do: "pass show …"), else from the desktop's keyring (QtKeychain).
 MotDePasse lireMotDePasse(const Compte& compte);
-MotDePasse motDePasseDeCommande(const QString& commande);
+// The command is given up after attenteMs, with whatever it started; a
+// first line over LongueurMaxMotDePasse characters is no password.
+inline constexpr int LongueurMaxMotDePasse = 4096;
+MotDePasse motDePasseDeCommande(const QString& commande, int attenteMs = 30000);
 
 // Keeps it in the desktop's keyring; false with the reason when there is
 // none (the password is then asked once per session).

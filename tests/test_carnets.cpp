@@ -6,8 +6,10 @@
 #include "socle/fetes.h"
 #include "socle/proches.h"
 #include "synchro/carnets.h"
+#include "synchro/motdepasse.h"
 #include "synchro/synchro.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -224,6 +226,29 @@ private Q_SLOTS:
         apres = synchro::lireCompte();
         QCOMPARE(apres->carnets, avant->carnets);
         QCOMPARE(apres->rappel, synchro::Rappel::Jour);
+    }
+
+    // The password command: a first line too long is no password; a command
+    // given up takes with it what it started.
+    void passwordCommand_boundedAndGivenUpWhole()
+    {
+        synchro::MotDePasse m =
+            synchro::motDePasseDeCommande(QStringLiteral("head -c 100000 /dev/zero | tr '\\0' a"));
+        QVERIFY(!m.valeur);
+        QVERIFY2(m.erreur.contains(QStringLiteral("plus de 4096 caractères")),
+                 qPrintable(m.erreur));
+        m = synchro::motDePasseDeCommande(QStringLiteral("sleep 31.4159 & sleep 31.4159"), 300);
+        QVERIFY(!m.valeur && m.erreur.contains(QString::fromUtf8("ne s'est pas terminée")));
+        const auto restants = [] {
+            int n = 0;
+            for (const QString& pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+                QFile f(QStringLiteral("/proc/%1/cmdline").arg(pid));
+                if (f.open(QIODevice::ReadOnly) && f.readAll().contains("31.4159"))
+                    ++n;
+            }
+            return n;
+        };
+        QTRY_COMPARE(restants(), 0);
     }
 
     // What the dialog announces is what comes; then each kind of change on
