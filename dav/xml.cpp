@@ -93,7 +93,10 @@ std::optional<Multistatus> parseMultistatus(const QByteArray& bytes, const QUrl&
     if (!root || !root->is(NsDav, QStringLiteral("multistatus")))
         return std::nullopt;
     Multistatus m;
-    if (const Element* token = root->child(NsDav, QStringLiteral("sync-token")))
+    // A token no server needs that long is not kept: the next listing is a
+    // whole one.
+    if (const Element* token = root->child(NsDav, QStringLiteral("sync-token"));
+        token && token->text.size() <= MaxTokenLength)
         m.token = token->text;
     for (const Element* r : root->all(NsDav, QStringLiteral("response"))) {
         const Element* href = r->child(NsDav, QStringLiteral("href"));

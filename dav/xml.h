@@ -44,6 +44,9 @@ struct ResponseItem {
     const Element* property(const QString& ns, const QString& name) const;
 };
 
+// The longest sync-token kept.
+inline constexpr qsizetype MaxTokenLength = 4096;
+
 struct Multistatus {
     std::vector<ResponseItem> items;
     QString token; // DAV:sync-token, for a sync-collection

@@ -1,6 +1,7 @@
 // The birthdays of address books on a real Radicale (CardDAV), followed from
 // run to run as tarvelon --synchroniser and the window run it.
 #include "dav/dav.h"
+#include "dav/xml.h"
 #include "fakes.h"
 #include "radicale.h"
 #include "socle/fetes.h"
@@ -249,6 +250,19 @@ private Q_SLOTS:
             return n;
         };
         QTRY_COMPARE(restants(), 0);
+    }
+
+    // A sync token no server needs that long is not kept.
+    void hugeSyncToken_notKept()
+    {
+        const QUrl ici(QStringLiteral("https://serveur.exemple/dav/"));
+        const auto reponse = [&](qsizetype n) {
+            return dav::parseMultistatus("<d:multistatus xmlns:d=\"DAV:\"><d:sync-token>" +
+                                             QByteArray(n, 't') + "</d:sync-token></d:multistatus>",
+                                         ici);
+        };
+        QCOMPARE(reponse(100)->token.size(), 100);
+        QVERIFY(reponse(1024 * 1024)->token.isEmpty());
     }
 
     // What the dialog announces is what comes; then each kind of change on
