@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QLocale>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace echange {
 
@@ -49,7 +50,12 @@ std::optional<QString> texteDuFichier(const QByteArray& octets, QString* raison)
 
 QString nomLu(QString nom)
 {
-    nom.remove(QChar(0xFEFF));
+    // An invisible U+FEFF, and the bidirectional embeddings, overrides and
+    // isolates that would show a name backwards (a text's order is its own).
+    nom.removeIf([](QChar c) {
+        const char16_t u = c.unicode();
+        return u == 0xFEFF || (u >= 0x202A && u <= 0x202E) || (u >= 0x2066 && u <= 0x2069);
+    });
     return nom;
 }
 
@@ -57,6 +63,9 @@ std::optional<QString> refusDuNom(const QString& nom)
 {
     if (nom.trimmed().isEmpty())
         return QStringLiteral("le prénom est vide");
+    if (std::all_of(nom.begin(), nom.end(),
+                    [](QChar c) { return c.isSpace() || c.category() == QChar::Other_Format; }))
+        return QStringLiteral("le prénom n'a aucun caractère visible");
     if (nom.size() > LongueurMaxNom)
         return QStringLiteral("le prénom a plus de %1 caractères")
             .arg(QLocale(QLocale::French, QLocale::France).toString(LongueurMaxNom));

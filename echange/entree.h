@@ -22,10 +22,11 @@ std::optional<QString> texteDuFichier(const QByteArray& octets, QString* raison)
 inline constexpr qsizetype LongueurMaxNom = 1000;
 
 // A name as every import takes it: the invisible U+FEFF (a byte-order mark
-// left inside by some programs) dropped.
+// left inside by some programs) and the bidirectional overrides dropped.
 QString nomLu(QString nom);
-// Why a name cannot be an entry's (empty, a control character such as a line
-// end or a NUL, longer than LongueurMaxNom); none when it can.
+// Why a name cannot be an entry's (empty, nothing visible in it, a control
+// character such as a line end or a NUL, longer than LongueurMaxNom); none
+// when it can.
 std::optional<QString> refusDuNom(const QString& nom);
 
 // The birth years an import takes: the ones the exports can write.

@@ -103,6 +103,9 @@ private Q_SLOTS:
         QTest::newRow("csv: a name too long")
             << "g.csv" << h + QByteArray(1001, 'x') + ",12/05,1980,\r\n"
             << "ligne 3 : le prénom a plus de 1";
+        QTest::newRow("csv: nothing visible")
+            << "n.csv" << h + "\xe2\x80\x8b\xe2\x80\x8b,12/05,1980,\r\n" // U+200B
+            << "ligne 3 : le prénom n'a aucun caractère visible";
         const QByteArray c =
             "BEGIN:VCARD\r\nVERSION:4.0\r\nFN:Bon\r\nBDAY:19800101\r\nEND:VCARD\r\n";
         QTest::newRow("vcard: a minus before the year")
@@ -138,6 +141,18 @@ private Q_SLOTS:
         QCOMPARE(r.issue, Rapport::Illisible);
         QVERIFY2(r.texte.contains(where), qPrintable(r.texte.left(300)));
         QCOMPARE(rows(db).size(), 1);
+    }
+
+    // The bidirectional overrides that would show a name backwards are
+    // dropped; the name itself comes in.
+    void bidirectionalOverrides_dropped()
+    {
+        const QString db = calendar({{"Georges", "23/04", "0000", "M"}});
+        const Rapport r = import(db, write("bidi.csv", "Nom,Date,Annee,MF\r\n"
+                                                       "\xe2\x80\xae"
+                                                       "luaP\xe2\x80\xac,12/05,1980,\r\n"));
+        QCOMPARE(r.issue, Rapport::Reussi);
+        QCOMPARE(rows(db).last(), QStringLiteral("luaP|12/05|1980|"));
     }
 
     // A file's own repeats all come in; again, nothing.
