@@ -10,7 +10,11 @@ namespace commande {
 
 int synchroniser()
 {
-    const std::optional<synchro::Compte> compte = synchro::lireCompte();
+    QString erreur;
+    const std::optional<synchro::Compte> compte = synchro::lireCompte(&erreur);
+    if (!compte && !erreur.isEmpty())
+        return echec(erreur + QStringLiteral(" : donnez le compte à nouveau avec --compte "
+                                             "ADRESSE UTILISATEUR."));
     if (!compte)
         return usage(QStringLiteral("aucun compte : donnez-le d'abord avec --compte ADRESSE "
                                     "UTILISATEUR"));

@@ -37,11 +37,23 @@ QString dossierEtat()
     return dossierXdg("XDG_STATE_HOME", QStringLiteral(".local/state"));
 }
 
-std::optional<Compte> lireCompte()
+std::optional<Compte> lireCompte(QString* erreur)
 {
-    if (!QFileInfo(fichierCompte()).isFile())
+    const QFileInfo fichier(fichierCompte());
+    if (!fichier.exists())
         return std::nullopt;
+    const auto endommage = [&](const QString& pourquoi) -> std::optional<Compte> {
+        if (erreur)
+            *erreur = QStringLiteral("le fichier du compte %1 %2").arg(fichierCompte(), pourquoi);
+        return std::nullopt;
+    };
+    // Tarvelon writes a few hundred bytes: a file of megabytes is not its.
+    if (!fichier.isFile() || fichier.size() > 1024 * 1024)
+        return endommage(QStringLiteral("n'est pas celui que Tarvelon écrit (trop grand, ou pas "
+                                        "un fichier ordinaire)"));
     QSettings s(fichierCompte(), QSettings::IniFormat);
+    if (s.status() != QSettings::NoError)
+        return endommage(QStringLiteral("est endommagé"));
     Compte c;
     c.adresse = s.value(QStringLiteral("serveur/adresse")).toString();
     c.utilisateur = s.value(QStringLiteral("serveur/utilisateur")).toString();
@@ -59,7 +71,8 @@ std::optional<Compte> lireCompte()
     c.publierCarnets = s.value(QStringLiteral("carnets/publier")).toBool();
     c.prochesPublies = s.value(QStringLiteral("agenda/proches"), true).toBool();
     if (c.adresse.isEmpty() || c.utilisateur.isEmpty())
-        return std::nullopt;
+        return endommage(QStringLiteral("est endommagé : il n'y a pas d'adresse de serveur ou de "
+                                        "nom d'utilisateur"));
     return c;
 }
 

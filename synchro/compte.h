@@ -35,7 +35,10 @@ struct Compte {
 QString fichierCompte();
 QString dossierEtat();
 
-std::optional<Compte> lireCompte();
+// None when there is no account; when its file is there but cannot be an
+// account's (damaged, or far larger than Tarvelon writes one), none too, and
+// *erreur says why in French.
+std::optional<Compte> lireCompte(QString* erreur = nullptr);
 // False with the reason when it cannot be written.
 bool ecrireCompte(const Compte& compte, QString* erreur);
 

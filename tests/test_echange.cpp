@@ -6,7 +6,9 @@
 #include "store/calendrier.h"
 
 #include <QDate>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -369,6 +371,19 @@ private Q_SLOTS:
         QVERIFY2(err.contains(QString::fromUtf8("vont avec --compte")), qPrintable(err));
         std::tie(code, out, err) = run({"--bureau", "oui"});
         QVERIFY2(err.contains(QString::fromUtf8("option inconnue « --bureau »")), qPrintable(err));
+        // A damaged account file is said so (status 1), never "no account";
+        // one of megabytes is not even read.
+        const QString ini = home.filePath(QStringLiteral(".config/tarvelon/compte.ini"));
+        QDir().mkpath(QFileInfo(ini).absolutePath());
+        test::writeFile(ini, QByteArray("\x01\x02[serveur\nadresse\n", 19));
+        std::tie(code, out, err) = run({"--synchroniser"});
+        QCOMPARE(code, 1);
+        QVERIFY2(err.contains(QString::fromUtf8("est endommagé")), qPrintable(err));
+        test::writeFile(ini, QByteArray(2 * 1024 * 1024, 'x'));
+        std::tie(code, out, err) = run({"--synchroniser"});
+        QCOMPARE(code, 1);
+        QVERIFY2(err.contains(QStringLiteral("trop grand")), qPrintable(err));
+        QFile::remove(ini);
         // The parser's own forms: --option=valeur.
         std::tie(code, out, err) =
             run({"--exporter=" + path(QStringLiteral("egal.csv")), "--anniversaires"});
