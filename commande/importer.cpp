@@ -8,11 +8,19 @@
 
 namespace commande {
 
+namespace {
+constexpr int AttenteDUnImport = 30 * 1000;
+}
+
 int importer(const QString& chemin)
 {
     socle::Database base;
     if (!ouvrirCalendrier(base))
         return 1;
+    // From the terminal, another program's store (an import started at the
+    // same moment, the morning synchronisation) is waited for longer than
+    // the window's three seconds: the user asked for this one and waits.
+    base.setBusyTimeout(AttenteDUnImport);
     return rendre(ancien::estAncien(chemin) ? ancien::importer(base, chemin, store::dataFolder())
                                             : echange::importer(base, chemin));
 }
