@@ -34,6 +34,21 @@ bool sansTrousseau(QKeychain::Error erreur)
            erreur == QKeychain::OtherError;
 }
 
+// The keyring's refusal in French (its own words are English, and name
+// D-Bus or X11 rather than what the user can do).
+QString raisonDuTrousseau(QKeychain::Error erreur)
+{
+    switch (erreur) {
+    case QKeychain::NoBackendAvailable:
+        return QStringLiteral("cette session n'a pas de trousseau");
+    case QKeychain::AccessDenied:
+    case QKeychain::AccessDeniedByUser:
+        return QStringLiteral("l'accès au trousseau a été refusé");
+    default:
+        return QStringLiteral("il ne répond pas");
+    }
+}
+
 } // namespace
 
 MotDePasse motDePasseDeCommande(const QString& commande, int attenteMs)
@@ -89,11 +104,11 @@ MotDePasse lireMotDePasse(const Compte& compte)
         return m;
     }
     m.sansTrousseau = sansTrousseau(job.error());
-    m.erreur =
-        job.error() == QKeychain::EntryNotFound
-            ? QStringLiteral("le trousseau du bureau n'a pas le mot de passe de %1")
-                  .arg(compte.utilisateur)
-            : QStringLiteral("le trousseau du bureau ne répond pas (%1)").arg(job.errorString());
+    m.erreur = job.error() == QKeychain::EntryNotFound
+                   ? QStringLiteral("le trousseau du bureau n'a pas le mot de passe de %1")
+                         .arg(compte.utilisateur)
+                   : QStringLiteral("le trousseau du bureau ne peut pas être lu (%1)")
+                         .arg(raisonDuTrousseau(job.error()));
     return m;
 }
 
@@ -109,7 +124,7 @@ bool garderMotDePasse(const Compte& compte, const QString& motDePasse, QString* 
         return true;
     *erreur = QStringLiteral("le mot de passe ne peut pas être gardé dans le trousseau du "
                              "bureau (%1)")
-                  .arg(job.errorString());
+                  .arg(raisonDuTrousseau(job.error()));
     return false;
 }
 

@@ -383,6 +383,15 @@ private Q_SLOTS:
         std::tie(code, out, err) = run({"--synchroniser"});
         QCOMPARE(code, 1);
         QVERIFY2(err.contains(QStringLiteral("trop grand")), qPrintable(err));
+        // No keyring in this session: said in French, never the keyring's
+        // own English words.
+        test::writeFile(ini, "[serveur]\nadresse=http://127.0.0.1:9/\nutilisateur=alice\n");
+        std::tie(code, out, err) = run({"--synchroniser"});
+        QCOMPARE(code, 1);
+        QVERIFY2(err.contains(QStringLiteral("trousseau")) &&
+                     !err.contains(QStringLiteral("D-Bus")) &&
+                     !err.contains(QStringLiteral("Cannot")),
+                 qPrintable(err));
         QFile::remove(ini);
         // The parser's own forms: --option=valeur.
         std::tie(code, out, err) =
