@@ -1,5 +1,6 @@
 #include "synchro/etat.h"
 
+#include "socle/fichier.h"
 #include "synchro/carnets.h"
 
 #include <QDir>
@@ -29,7 +30,14 @@ QJsonObject lireFichierEtat(const QString& chemin)
 bool ecrireFichierEtat(const QString& chemin, const QJsonObject& etat)
 {
     QDir().mkpath(QFileInfo(chemin).absolutePath());
-    QSaveFile f(chemin);
+    // As the exports: the file itself, or the regular file a link names (the
+    // link stays); never a device, a pipe or a folder.
+    const QFileInfo info(chemin);
+    const QString cible = info.isSymLink() ? info.symLinkTarget() : chemin;
+    const socle::Nature nature = socle::natureDe(QFile::encodeName(cible).toStdString());
+    if (nature != socle::Nature::Ordinaire && nature != socle::Nature::Absent)
+        return false;
+    QSaveFile f(cible);
     return f.open(QIODevice::WriteOnly) &&
            f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
            f.write(QJsonDocument(etat).toJson(QJsonDocument::Compact)) >= 0 && f.commit();

@@ -12,7 +12,9 @@ namespace synchro {
 
 // The file's JSON object; empty when it is missing or cannot be read.
 QJsonObject lireFichierEtat(const QString& chemin);
-// Written aside and renamed (never half-written), readable by the user alone.
+// Written aside and renamed (never half-written), readable by the user alone;
+// through a link to a regular file (the link stays), never into anything
+// else (false).
 bool ecrireFichierEtat(const QString& chemin, const QJsonObject& etat);
 
 // The address books' state: by the book's URL.

@@ -7,6 +7,7 @@
 #include "socle/fetes.h"
 #include "socle/proches.h"
 #include "synchro/carnets.h"
+#include "synchro/etat.h"
 #include "synchro/motdepasse.h"
 #include "synchro/synchro.h"
 
@@ -18,6 +19,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace {
 
@@ -263,6 +265,26 @@ private Q_SLOTS:
         };
         QCOMPARE(reponse(100)->token.size(), 100);
         QVERIFY(reponse(1024 * 1024)->token.isEmpty());
+    }
+
+    // A state file is written as the exports are: through a link to a
+    // regular file (the link stays, the file readable by the user alone),
+    // never into a pipe or a device a link names.
+    void stateFile_onlyARegularFile()
+    {
+        const QString lien = m_maison.filePath(QStringLiteral("etat-lien.json"));
+        const QString tube = m_maison.filePath(QStringLiteral("tube"));
+        QCOMPARE(::mkfifo(QFile::encodeName(tube).constData(), 0600), 0);
+        QVERIFY(QFile::link(tube, lien));
+        QVERIFY(!synchro::ecrireFichierEtat(lien, {{QStringLiteral("a"), 1}}));
+        QVERIFY(QFileInfo(lien).isSymLink() && !QFileInfo(tube).isFile());
+        const QString vrai = m_maison.filePath(QStringLiteral("vrai.json"));
+        QVERIFY(QFile::remove(lien) && QFile::link(vrai, lien));
+        QVERIFY(synchro::ecrireFichierEtat(lien, {{QStringLiteral("a"), 1}}));
+        QVERIFY(QFileInfo(lien).isSymLink());
+        QCOMPARE(synchro::lireFichierEtat(vrai).value(QStringLiteral("a")).toInt(), 1);
+        QCOMPARE(QFile::permissions(vrai) & (QFile::ReadGroup | QFile::ReadOther),
+                 QFile::Permissions());
     }
 
     // What the dialog announces is what comes; then each kind of change on
