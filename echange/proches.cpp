@@ -5,21 +5,11 @@
 #include "socle/fetes.h"
 #include "socle/proches.h"
 #include "socle/schema.h"
-#include "socle/texte.h"
 
 #include <QFileInfo>
 #include <map>
 
 namespace echange {
-
-namespace {
-
-std::string cleDeLaFiche(const socle::Fiche& f)
-{
-    return std::string(socle::trimmed(f.nom)) + '\n' + f.date + '\n' + f.annee;
-}
-
-} // namespace
 
 int ajouterProches(socle::Database& base, const std::vector<Carte>& cartes, const QString& fichier,
                    int* nouveaux)
@@ -36,9 +26,7 @@ int ajouterProches(socle::Database& base, const std::vector<Carte>& cartes, cons
         return code;
     if (const int code = socle::lireProches(base, deja); code != socle::SqliteOk)
         return code;
-    std::map<std::string, std::int64_t> rowids;
-    for (const socle::FicheStockee& f : table)
-        rowids.emplace(cleDeLaFiche(f.fiche), f.rowid);
+    const proches::EntreesDeNaissance entrees(table);
     std::map<std::string, socle::Proche> connus;
     for (socle::Proche& p : deja)
         connus.emplace(p.cle, std::move(p));
@@ -60,8 +48,8 @@ int ajouterProches(socle::Database& base, const std::vector<Carte>& cartes, cons
                                               carte.autresPrenoms.toStdString());
         p.source = "fichier:" + nomDuFichier;
         if (carte.naissance)
-            if (const auto f = rowids.find(cleDeLaFiche(anniversaireDe(carte))); f != rowids.end())
-                p.fiche = f->second;
+            if (const std::int64_t rowid = entrees.rowid(anniversaireDe(carte)))
+                p.fiche = rowid;
         venus.push_back(std::move(p));
     }
     if (const int code = proches::ecrireDesCartes(base, std::move(venus), connus, table);

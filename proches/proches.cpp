@@ -96,6 +96,28 @@ int suivreLeCalendrier(socle::Database& base, Bilan* bilan)
     return socle::SqliteOk;
 }
 
+namespace {
+
+std::string cleDeNaissance(const socle::Fiche& f)
+{
+    return std::string(socle::trimmed(f.nom)) + '\n' + f.date + '\n' + f.annee;
+}
+
+} // namespace
+
+EntreesDeNaissance::EntreesDeNaissance(const std::vector<socle::FicheStockee>& table)
+{
+    for (const socle::FicheStockee& f : table)
+        if (!f.fiche.estFete())
+            m_rowids.emplace(cleDeNaissance(f.fiche), f.rowid);
+}
+
+std::int64_t EntreesDeNaissance::rowid(const socle::Fiche& naissance) const
+{
+    const auto it = m_rowids.find(cleDeNaissance(naissance));
+    return it == m_rowids.end() ? 0 : it->second;
+}
+
 int ecrireDesCartes(socle::Database& base, std::vector<socle::Proche> cartes,
                     std::map<std::string, socle::Proche>& connus,
                     const std::vector<socle::FicheStockee>& table)

@@ -36,6 +36,18 @@ int ecrireDesCartes(socle::Database& base, std::vector<socle::Proche> cartes,
                     std::map<std::string, socle::Proche>& connus,
                     const std::vector<socle::FicheStockee>& table);
 
+// The birthday entries by name (blanks at its ends aside), day and year:
+// the entry a card's birthday already is, whoever typed it.
+class EntreesDeNaissance {
+public:
+    explicit EntreesDeNaissance(const std::vector<socle::FicheStockee>& table);
+    // Its rowid; 0 when the table has no such entry.
+    std::int64_t rowid(const socle::Fiche& naissance) const;
+
+private:
+    std::map<std::string, std::int64_t> m_rowids;
+};
+
 // The user's word on a person: its day ("dd/mm"; empty: the proposed one
 // again) and whether to wish it. False when the day is no day.
 bool choisir(socle::Proche& proche, const std::string& jour, bool souhaiter,

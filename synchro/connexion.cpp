@@ -17,9 +17,4 @@ int Connexion::requetes() const
     return m_client->requestCount();
 }
 
-QString Connexion::empreinteRefusee() const
-{
-    return m_client->refusedFingerprint();
-}
-
 } // namespace synchro

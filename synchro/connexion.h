@@ -23,8 +23,6 @@ public:
 
     // Requests sent so far (for the timing programs).
     int requetes() const;
-    // A certificate the system does not trust, met on the last request (SHA-256).
-    QString empreinteRefusee() const;
 
     dav::Client& client() { return *m_client; }
 

@@ -19,6 +19,24 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+// The longest the window's event loop was away since the probe started.
+class Sonde {
+public:
+    Sonde()
+    {
+        QObject::connect(&m_sonde, &QTimer::timeout,
+                         [this] { m_pire = std::max(m_pire, m_depuis.restart()); });
+        m_depuis.start();
+        m_sonde.start(10);
+    }
+    qint64 pire() const { return std::max(m_pire, m_depuis.elapsed()); }
+
+private:
+    QElapsedTimer m_depuis;
+    qint64 m_pire = 0;
+    QTimer m_sonde;
+};
+
 class TestSynchroFenetre : public QObject {
     Q_OBJECT
 
@@ -64,15 +82,9 @@ private Q_SLOTS:
         QVERIFY(autre.exec("BEGIN EXCLUSIVE"));
         // The window's thread turns all along: never away for a busy wait.
         const auto plusLongueAbsence = [](int duree) {
-            QElapsedTimer depuis;
-            qint64 pire = 0;
-            QTimer sonde;
-            QObject::connect(&sonde, &QTimer::timeout,
-                             [&] { pire = std::max(pire, depuis.restart()); });
-            depuis.start();
-            sonde.start(10);
+            const Sonde sonde;
             QTest::qWait(duree);
-            return std::max(pire, depuis.elapsed());
+            return sonde.pire();
         };
         QVERIFY2(plusLongueAbsence(2 * socle::BusyTimeout) < socle::BusyTimeout / 2,
                  "the watch waited on the window's thread");
@@ -126,19 +138,14 @@ private Q_SLOTS:
             QStringLiteral("echo x >> '%1'; sleep 1; echo secret").arg(appels);
         QVERIFY(synchro::ecrireCompte(compte, nullptr));
         const auto sansCompte = qScopeGuard([] { QFile::remove(synchro::fichierCompte()); });
-        QElapsedTimer depuis;
-        qint64 pire = 0;
-        QTimer sonde;
-        QObject::connect(&sonde, &QTimer::timeout,
-                         [&] { pire = std::max(pire, depuis.restart()); });
-        depuis.start();
-        sonde.start(10);
+        const Sonde sonde;
         auto* sync = new synchro::Synchronisation(w.get(), w->Data1->databaseName());
         QSignalSpy fini(sync, &synchro::Synchronisation::terminee);
         QTRY_COMPARE_WITH_TIMEOUT(fini.size(), 1, 20000); // the run at start
         QVERIFY2(fini[0][0].value<synchro::Bilan>().reussi,
                  qPrintable(fini[0][0].value<synchro::Bilan>().texte));
-        QVERIFY2(pire < 500, qPrintable(QStringLiteral("window away %1 ms").arg(pire)));
+        QVERIFY2(sonde.pire() < 500,
+                 qPrintable(QStringLiteral("window away %1 ms").arg(sonde.pire())));
         sync->lancer(false);
         QTRY_COMPARE_WITH_TIMEOUT(fini.size(), 2, 20000);
         QFile f(appels);

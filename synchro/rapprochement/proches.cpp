@@ -2,7 +2,7 @@
 
 #include "echange/vcard.h"
 #include "proches/appariement.h"
-#include "socle/texte.h"
+#include "proches/proches.h"
 
 #include <map>
 #include <set>
@@ -19,14 +19,8 @@ ProchesDuCarnet prochesDuCarnet(const QString& carnet, const Releve& releve,
                                 const std::vector<socle::Proche>& existants,
                                 const std::vector<socle::FicheStockee>& table)
 {
-    // The birthday entries, by name, day and year: a card's when the user
-    // typed it first.
-    std::map<std::string, std::int64_t> entrees;
-    for (const socle::FicheStockee& f : table)
-        if (!f.fiche.estFete())
-            entrees.emplace(std::string(socle::trimmed(f.fiche.nom)) + '\n' + f.fiche.date + '\n' +
-                                f.fiche.annee,
-                            f.rowid);
+    // A card's birthday the user typed first is that entry.
+    const proches::EntreesDeNaissance entrees(table);
     ProchesDuCarnet r;
     const std::string source = sourceDuCarnet(carnet);
     const std::string prefixe = source + '#';
@@ -67,13 +61,8 @@ ProchesDuCarnet prochesDuCarnet(const QString& carnet, const Releve& releve,
         p.source = source;
         const auto contact = apres.contacts.find(c.cle);
         p.fiche = contact != apres.contacts.end() ? contact->second.rowid : 0;
-        if (p.fiche == 0 && v.naissance) {
-            const socle::Fiche f = echange::anniversaireDe(v);
-            const auto entree =
-                entrees.find(std::string(socle::trimmed(f.nom)) + '\n' + f.date + '\n' + f.annee);
-            if (entree != entrees.end())
-                p.fiche = entree->second;
-        }
+        if (p.fiche == 0 && v.naissance)
+            p.fiche = entrees.rowid(echange::anniversaireDe(v));
         if (connu == miens.end() || *connu->second != p)
             r.ecrits.push_back(std::move(p));
     }

@@ -1,5 +1,6 @@
 #include "windows/proches/dialogue.h"
 
+#include "proches/appariement.h"
 #include "proches/proches.h"
 #include "socle/jours.h"
 #include "socle/raisons.h"
@@ -136,6 +137,12 @@ void DialogueProches::lire()
     if (code != socle::SqliteOk)
         Etat->setText(QStringLiteral("Les proches ne peuvent pas être lus : %1.")
                           .arg(texte(socle::raisonSqlite(code))));
+    m_anniversaires.clear();
+    for (const socle::FicheStockee& f : m_table)
+        if (!f.fiche.estFete())
+            m_anniversaires.emplace(f.rowid, texte(socle::anneeDeNaissance(f.fiche.annee)
+                                                       ? f.fiche.date + '/' + f.fiche.annee
+                                                       : f.fiche.date));
     Liste->setRowCount(int(m_proches.size()));
     for (int i = 0; i < int(m_proches.size()); ++i)
         montrer(i);
@@ -147,11 +154,8 @@ void DialogueProches::lire()
 
 QString DialogueProches::anniversaire(const socle::Proche& p) const
 {
-    for (const socle::FicheStockee& f : m_table)
-        if (f.rowid == p.fiche && p.fiche != 0)
-            return texte(socle::anneeDeNaissance(f.fiche.annee) ? f.fiche.date + '/' + f.fiche.annee
-                                                                : f.fiche.date);
-    return {};
+    const auto it = m_anniversaires.find(p.fiche);
+    return it == m_anniversaires.end() ? QString() : it->second;
 }
 
 void DialogueProches::montrer(int ligne)

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "proches/appariement.h"
 #include "socle/fetes.h"
 #include "socle/proches.h"
 
 #include <QDialog>
+#include <unordered_map>
 #include <vector>
 
 class QCheckBox;
@@ -54,6 +54,7 @@ private:
 
     socle::Database m_base;
     std::vector<socle::FicheStockee> m_table;
+    std::unordered_map<std::int64_t, QString> m_anniversaires; // by rowid, as shown
     std::vector<socle::Proche> m_proches;
 };
 
