@@ -52,10 +52,14 @@ int main(int argc, char** argv)
             fiches.back().annee = "1939";
         synchro::Connexion connexion(compte, identite.password);
         synchro::Bilan bilan;
+        const long long avant = bench::octetsEcrits();
         const double ms =
             bench::millis([&] { bilan = synchro::publier(connexion, compte, fiches); });
-        std::printf("%-18s %8.0f ms  %5d requêtes  %5d écritures%s\n", titres[tour], ms,
-                    connexion.requetes(), bilan.ecritures, bilan.reussi ? "" : "  (échec)");
+        // The state's writes and the requests' bodies: linear in the
+        // calendar, not its square.
+        std::printf("%-18s %8.0f ms  %5d requêtes  %5d écritures  %7.1f Mo écrits%s\n",
+                    titres[tour], ms, connexion.requetes(), bilan.ecritures,
+                    double(bench::octetsEcrits() - avant) / 1e6, bilan.reussi ? "" : "  (échec)");
         if (!bilan.reussi)
             std::printf("  %s\n", qPrintable(bilan.texte));
     }

@@ -51,6 +51,12 @@ QString networkError(QNetworkReply::NetworkError error, const QUrl& url)
     }
 }
 
+QString tooLong()
+{
+    return QStringLiteral("la synchronisation dure trop longtemps (le serveur répond trop "
+                          "lentement) : elle s'arrête là et reprendra à la prochaine");
+}
+
 } // namespace
 
 QByteArray Response::header(const QByteArray& name) const
@@ -91,6 +97,12 @@ Client::~Client() = default;
 Response Client::send(const QByteArray& method, const QUrl& url, const QByteArray& body,
                       const Headers& headers)
 {
+    Response r;
+    r.url = url;
+    if (m_deadline.hasExpired()) {
+        r.error = tooLong();
+        return r;
+    }
     QNetworkRequest asked(url);
     asked.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                        QNetworkRequest::ManualRedirectPolicy);
@@ -110,6 +122,30 @@ Response Client::send(const QByteArray& method, const QUrl& url, const QByteArra
                          else
                              m_refusedFingerprint = seen;
                      });
+    // An answer past the bound is given up as soon as it gets there.
+    // The body is taken as it comes, and the network thread reads no more
+    // than a mebibyte ahead of it: what an answer holds in memory is the
+    // bound, however fast the server sends.
+    response->setReadBufferSize(1 << 20);
+    bool tooBig = false;
+    const auto take = [&tooBig, &r, response] {
+        if (tooBig || !response->isOpen())
+            return;
+        r.body += response->readAll();
+        if (r.body.size() > MaxBodyBytes || response->header(QNetworkRequest::ContentLengthHeader)
+                                                    .toLongLong() > MaxBodyBytes) {
+            tooBig = true;
+            r.body.clear();
+            response->abort();
+        }
+    };
+    // Said again once the answer has begun: the network thread only hears
+    // of the bound after its request has started.
+    QObject::connect(response, &QNetworkReply::metaDataChanged, response, [&take, response] {
+        response->setReadBufferSize(1 << 20);
+        take();
+    });
+    QObject::connect(response, &QNetworkReply::readyRead, response, take);
     QEventLoop timeout;
     QTimer delay;
     delay.setSingleShot(true);
@@ -119,17 +155,24 @@ Response Client::send(const QByteArray& method, const QUrl& url, const QByteArra
         response->abort();
     });
     QObject::connect(response, &QNetworkReply::finished, &timeout, &QEventLoop::quit);
-    delay.start(m_timeoutMs);
+    const bool runEnds =
+        m_deadline.remainingTime() >= 0 && m_deadline.remainingTime() < m_timeoutMs;
+    delay.start(runEnds ? std::chrono::milliseconds(m_deadline.remainingTime())
+                        : std::chrono::milliseconds(m_timeoutMs));
     if (!response->isFinished())
         timeout.exec(QEventLoop::ExcludeUserInputEvents);
 
-    Response r;
-    r.url = url;
     r.status = response->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    r.body = response->readAll();
+    take();
     for (const auto& [key, value] : response->rawHeaderPairs())
         r.headers.append({key, value});
-    if (quiet)
+    if (tooBig)
+        r.error = QStringLiteral("la réponse du serveur %1 dépasse %2 Mio : Tarvelon ne la lit pas")
+                      .arg(url.host())
+                      .arg(MaxBodyBytes >> 20);
+    else if (quiet && runEnds)
+        r.error = tooLong();
+    else if (quiet)
         r.error = QStringLiteral("le serveur %1 ne répond pas").arg(url.host());
     else if (r.status == 0 && !m_refusedFingerprint.isEmpty())
         r.error = QStringLiteral("le certificat du serveur %1 n'est pas reconnu (empreinte "
@@ -150,8 +193,17 @@ Response Client::request(const QByteArray& method, const QUrl& url, const QByteA
         Response r = send(method, target, body, headers);
         const bool redirected = r.status == 301 || r.status == 302 || r.status == 303 ||
                                 r.status == 307 || r.status == 308;
-        if (!redirected || r.header("Location").isEmpty())
+        if (!redirected || r.header("Location").isEmpty()) {
+            // Sent elsewhere, where the password is not given: not the
+            // password's fault.
+            if (r.status == 401 && r.error.isEmpty() && origin(target) != origin(m_identity.origin))
+                r.error =
+                    QStringLiteral("le serveur renvoie vers une autre adresse (%1) qui "
+                                   "demande un mot de passe : Tarvelon n'y envoie pas le "
+                                   "vôtre")
+                        .arg(target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toString());
             return r;
+        }
         if (redirection == RedirectionsMax) {
             r.error = QStringLiteral("le serveur renvoie de page en page sans fin");
             return r;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -20,9 +21,15 @@ class QNetworkAccessManager;
 //   and every conditional write then fails);
 // - TLS through the system's store; a certificate it does not know is
 //   refused until the user accepts its SHA-256 fingerprint.
+// - no answer read past MaxBodyBytes, and none waited for past the run's
+//   deadline: a server cannot fill the memory or keep a run going for hours.
 // Requests are synchronous (a local event loop): a caller that must not hold
 // a window runs them in a thread of its own.
 namespace dav {
+
+// The most of one answer that is read (a multistatus page, a card, an
+// event): a listing of 50,000 members takes some 10 MiB.
+inline constexpr qint64 MaxBodyBytes = 32 << 20;
 
 using Headers = QList<QPair<QByteArray, QByteArray>>;
 
@@ -55,6 +62,10 @@ public:
     Response request(const QByteArray& method, const QUrl& url, const QByteArray& body = {},
                      const Headers& headers = {});
 
+    // The whole run ends by then: a request past it is not sent, one under
+    // way is given up (none by default).
+    void setDeadline(QDeadlineTimer deadline) { m_deadline = deadline; }
+
     // The fingerprint of a certificate refused (for the user to accept).
     QString refusedFingerprint() const { return m_refusedFingerprint; }
     // How many requests went to the server (redirects and retries counted).
@@ -67,6 +78,7 @@ private:
 
     Identity m_identity;
     int m_timeoutMs;
+    QDeadlineTimer m_deadline = QDeadlineTimer(QDeadlineTimer::Forever);
     std::unique_ptr<QNetworkAccessManager> m_network;
     QString m_refusedFingerprint;
     int m_requestCount = 0;

@@ -26,14 +26,13 @@ QByteArray propfind(const QByteArray& properties)
 // A multistatus answer, or the reason there is none.
 std::optional<Multistatus> multistatus(const Response& r, QString& error)
 {
-    if (r.status != 207) {
+    // An answer cut short (the deadline, the size bound) says why, not
+    // that its XML is unreadable.
+    if (r.status != 207 || !r.error.isEmpty()) {
         error = reason(r);
         return std::nullopt;
     }
-    std::optional<Multistatus> m = parseMultistatus(r.body, r.url);
-    if (!m)
-        error = QStringLiteral("le serveur a répondu un XML illisible");
-    return m;
+    return parseMultistatus(r.body, r.url, &error);
 }
 
 // The href a property holds (current-user-principal, the home sets).
@@ -224,8 +223,25 @@ Created makeCalendar(Client& client, const QUrl& home, const QString& name)
     return c;
 }
 
+bool memberOf(const QUrl& member, const QUrl& collection, const QUrl& accountOrigin)
+{
+    if (origin(member) != origin(accountOrigin) || origin(collection) != origin(accountOrigin) ||
+        !member.userInfo().isEmpty() || member.hasQuery() || member.hasFragment())
+        return false;
+    QString base = collection.path(QUrl::FullyDecoded);
+    if (!base.endsWith(QLatin1Char('/')))
+        base += QLatin1Char('/');
+    const QString path = member.path(QUrl::FullyDecoded);
+    if (!path.startsWith(base))
+        return false;
+    const QString name = path.mid(base.size());
+    return !name.isEmpty() && !name.contains(QLatin1Char('/')) && name != QLatin1String(".") &&
+           name != QLatin1String("..");
+}
+
 Changes changes(Client& client, const Collection& collection, const QString& token)
 {
+    const QUrl account = client.identity().origin;
     Changes ch;
     if (!collection.syncTokens) {
         const Response r =
@@ -234,10 +250,14 @@ Changes changes(Client& client, const Collection& collection, const QString& tok
         if (!m)
             return ch;
         ch.complete = true;
-        for (const ResponseItem& member : m->items)
-            if (!sameResource(member.url, collection.url))
-                if (const Element* e = member.property(NsDav, QStringLiteral("getetag")))
-                    ch.present.push_back({member.url, e->text.toUtf8()});
+        for (const ResponseItem& member : m->items) {
+            if (sameResource(member.url, collection.url))
+                continue;
+            if (!memberOf(member.url, collection.url, account))
+                ++ch.outside;
+            else if (const Element* e = member.property(NsDav, QStringLiteral("getetag")))
+                ch.present.push_back({member.url, e->text.toUtf8()});
+        }
         return ch;
     }
     const auto report = [&](const QString& since) {
@@ -265,6 +285,10 @@ Changes changes(Client& client, const Collection& collection, const QString& tok
     for (const ResponseItem& member : m->items) {
         if (sameResource(member.url, collection.url))
             continue;
+        if (!memberOf(member.url, collection.url, account)) {
+            ++ch.outside;
+            continue;
+        }
         if (member.status == 404) {
             ch.removed.push_back(member.url);
             continue;
@@ -297,6 +321,10 @@ Resources fetch(Client& client, const QUrl& collection, const std::vector<QUrl>&
         if (!m)
             return d;
         for (const ResponseItem& member : m->items) {
+            if (!memberOf(member.url, collection, client.identity().origin)) {
+                ++d.outside;
+                continue;
+            }
             const Element* etag = member.property(NsDav, QStringLiteral("getetag"));
             const Element* data = member.property(calendars ? NsCaldav : NsCarddav,
                                                   calendars ? QStringLiteral("calendar-data")

@@ -56,13 +56,16 @@ struct Member {
 };
 
 // What changed in a collection: by sync-collection from a token (none: all
-// of it), else by a listing of every member's ETag.
+// of it), else by a listing of every member's ETag. Only the collection's own
+// members on the account's origin are kept: whatever else a listing names is
+// never read, written or deleted.
 struct Changes {
     bool complete = false; // every member was listed: a member not said is gone
     std::vector<Member> present;
     std::vector<QUrl> removed;
     QString token;
     bool tokenUnknown = false; // the server no longer knows the token given
+    int outside = 0;           // hrefs listed that are not members of the collection: ignored
     QString error;
 };
 Changes changes(Client& client, const Collection& collection, const QString& token);
@@ -77,10 +80,15 @@ struct Resource {
 struct Resources {
     std::vector<Resource> items;
     std::vector<QUrl> missing; // members the server no longer has (404)
+    int outside = 0;           // answers for anything else: ignored
     QString error;
 };
 Resources fetch(Client& client, const QUrl& collection, const std::vector<QUrl>& members,
                 Kind kind);
+
+// A member of the collection itself (a name right under its path, no query),
+// on the account's origin.
+bool memberOf(const QUrl& member, const QUrl& collection, const QUrl& accountOrigin);
 
 // A PUT: If-None-Match: * to create, If-Match to replace; the new ETag.
 struct Written {

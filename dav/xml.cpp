@@ -29,17 +29,32 @@ std::vector<const Element*> Element::all(const QString& n, const QString& nm) co
     return list;
 }
 
-std::optional<Element> parseXml(const QByteArray& bytes)
+std::optional<Element> parseXml(const QByteArray& bytes, QString* why)
 {
+    const auto refused = [why](const QString& reason) {
+        if (why)
+            *why = reason;
+        return std::nullopt;
+    };
     QXmlStreamReader reader(bytes);
     std::vector<Element> stack;
     std::optional<Element> root;
-    // No entity of the document is ever expanded beyond XML's own.
+    qsizetype elements = 0;
     while (!reader.atEnd()) {
         switch (reader.readNext()) {
+        case QXmlStreamReader::DTD:
+        case QXmlStreamReader::EntityReference:
+            // A DTD is where entities are declared, and the reader would
+            // expand them: no server's answer needs one.
+            return refused(QStringLiteral("le serveur a répondu un XML qui déclare des entités "
+                                          "(DTD) : Tarvelon le refuse"));
         case QXmlStreamReader::StartElement:
             if (stack.size() > 64)
-                return std::nullopt; // no answer is that deep
+                return refused(QStringLiteral("le serveur a répondu un XML imbriqué sans fin"));
+            if (++elements > MaxElements)
+                return refused(QStringLiteral("le serveur a répondu un XML de plus de %1 "
+                                              "éléments : Tarvelon ne le lit pas")
+                                   .arg(MaxElements));
             stack.push_back(
                 {reader.namespaceUri().toString(), reader.name().toString(), {}, {}, {}});
             for (const QXmlStreamAttribute& a : reader.attributes())
@@ -64,7 +79,7 @@ std::optional<Element> parseXml(const QByteArray& bytes)
         }
     }
     if (reader.hasError() || !root)
-        return std::nullopt;
+        return refused(QStringLiteral("le serveur a répondu un XML illisible"));
     return root;
 }
 
@@ -87,11 +102,25 @@ int statusOf(const QString& line)
 
 } // namespace
 
-std::optional<Multistatus> parseMultistatus(const QByteArray& bytes, const QUrl& requestUrl)
+std::optional<Multistatus> parseMultistatus(const QByteArray& bytes, const QUrl& requestUrl,
+                                            QString* why)
 {
-    const std::optional<Element> root = parseXml(bytes);
-    if (!root || !root->is(NsDav, QStringLiteral("multistatus")))
+    const std::optional<Element> root = parseXml(bytes, why);
+    if (!root)
         return std::nullopt;
+    if (!root->is(NsDav, QStringLiteral("multistatus"))) {
+        if (why)
+            *why = QStringLiteral("le serveur a répondu un XML qui n'est pas une réponse WebDAV");
+        return std::nullopt;
+    }
+    if (const auto n = root->all(NsDav, QStringLiteral("response")).size();
+        qsizetype(n) > MaxMembers) {
+        if (why)
+            *why = QStringLiteral("le serveur liste plus de %1 éléments dans une réponse : "
+                                  "Tarvelon ne la lit pas")
+                       .arg(MaxMembers);
+        return std::nullopt;
+    }
     Multistatus m;
     // A token no server needs that long is not kept: the next listing is a
     // whole one.

@@ -29,8 +29,9 @@ struct Element {
     bool is(const QString& n, const QString& nm) const { return ns == n && name == nm; }
 };
 
-// A document, or none when it is not well-formed XML.
-std::optional<Element> parseXml(const QByteArray& bytes);
+// A document, or none when it is not well-formed XML, declares a DTD or an
+// entity, or nests past any answer's depth; why says which, in French.
+std::optional<Element> parseXml(const QByteArray& bytes, QString* why = nullptr);
 
 // One response of a multistatus: its href (resolved against the request's
 // URL), its own status when there is one (a member removed: 404), and each
@@ -46,14 +47,20 @@ struct ResponseItem {
 
 // The longest sync-token kept.
 inline constexpr qsizetype MaxTokenLength = 4096;
+// The most responses one answer may hold (no calendar or book is that
+// large), and the most elements of any answer (a member takes six).
+inline constexpr qsizetype MaxMembers = 50000;
+inline constexpr qsizetype MaxElements = 8 * MaxMembers;
 
 struct Multistatus {
     std::vector<ResponseItem> items;
     QString token; // DAV:sync-token, for a sync-collection
 };
 
-// A 207 answer, read; none when it is not one.
-std::optional<Multistatus> parseMultistatus(const QByteArray& bytes, const QUrl& requestUrl);
+// A 207 answer, read; none when it is not one, or lists more than
+// MaxMembers (why says so, in French).
+std::optional<Multistatus> parseMultistatus(const QByteArray& bytes, const QUrl& requestUrl,
+                                            QString* why = nullptr);
 
 // Two addresses of the same resource, their paths compared decoded.
 bool sameResource(const QUrl& a, const QUrl& b);

@@ -29,6 +29,7 @@ rapprochement::Carte carteListee(const QString& cle, const QByteArray& etag)
 
 struct Lecture {
     rapprochement::Releve releve;
+    int ailleurs = 0; // addresses the book named outside itself, ignored
     QString erreur;
 };
 
@@ -50,6 +51,7 @@ Lecture relever(dav::Client& client, const QUrl& url, const rapprochement::EtatC
     }
     releve.complet = ch.complete;
     releve.jeton = ch.token;
+    l.ailleurs = ch.outside;
     for (const QUrl& u : ch.removed)
         releve.parties.push_back(cleDe(u));
     std::vector<QUrl> aLire;
@@ -76,6 +78,7 @@ Lecture relever(dav::Client& client, const QUrl& url, const rapprochement::EtatC
     }
     for (const QUrl& u : lues.missing)
         releve.parties.push_back(cleDe(u));
+    l.ailleurs += lues.outside;
     // A card neither sent nor said gone is asked again next time: the token
     // stays where it was.
     releve.toutLu = lues.items.size() + lues.missing.size() >= aLire.size();
@@ -256,7 +259,7 @@ BilanCarnets suivreCarnets(Connexion& connexion, const Compte& compte, socle::Da
             continue;
         }
         bilan.tableChangee = bilan.tableChangee || r.n.changements();
-        phrases << phrase(nom, r.n);
+        phrases << phrase(nom, r.n) + horsDeLaCollection(l.ailleurs, QStringLiteral("du carnet"));
         etat[url] = std::move(r.etat);
         // Recorded after each book: what the table holds now.
         if (r.etatChange && !ecrireEtatCarnets(etat)) {

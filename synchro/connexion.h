@@ -3,6 +3,7 @@
 #include "synchro/compte.h"
 
 #include <QString>
+#include <chrono>
 #include <memory>
 
 namespace dav {
@@ -14,9 +15,15 @@ class Client;
 // The wire stays inside synchro; callers only hold it.
 namespace synchro {
 
+// A run ends by then whatever the server does (a first publish of 10,000
+// events at a second each would take three hours): what is done is recorded,
+// the rest waits for the next run.
+inline constexpr std::chrono::minutes DureeMaximale{20};
+
 class Connexion {
 public:
-    Connexion(const Compte& compte, const QString& motDePasse);
+    Connexion(const Compte& compte, const QString& motDePasse,
+              std::chrono::milliseconds duree = DureeMaximale);
     ~Connexion();
     Connexion(const Connexion&) = delete;
     Connexion& operator=(const Connexion&) = delete;
@@ -29,5 +36,10 @@ public:
 private:
     std::unique_ptr<dav::Client> m_client;
 };
+
+// " Le serveur a nommé 3 adresses hors de l'agenda : Tarvelon les a
+// ignorées." (nothing when there are none): what a listing named outside the
+// collection, never touched.
+QString horsDeLaCollection(int n, const QString& ou);
 
 } // namespace synchro

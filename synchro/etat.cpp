@@ -43,6 +43,33 @@ bool ecrireFichierEtat(const QString& chemin, const QJsonObject& etat)
            f.write(QJsonDocument(etat).toJson(QJsonDocument::Compact)) >= 0 && f.commit();
 }
 
+bool ajouterAuJournal(const QString& chemin, const QJsonObject& ligne)
+{
+    const QFileInfo info(chemin);
+    QDir().mkpath(info.absolutePath());
+    const QString cible = info.isSymLink() ? info.symLinkTarget() : chemin;
+    const socle::Nature nature = socle::natureDe(QFile::encodeName(cible).toStdString());
+    if (nature != socle::Nature::Ordinaire && nature != socle::Nature::Absent)
+        return false;
+    QFile f(cible);
+    return f.open(QIODevice::Append) &&
+           f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
+           f.write(QJsonDocument(ligne).toJson(QJsonDocument::Compact) + '\n') >= 0 && f.flush();
+}
+
+std::vector<QJsonObject> lireJournal(const QString& chemin)
+{
+    std::vector<QJsonObject> lignes;
+    QFile f(chemin);
+    if (!QFileInfo(chemin).isFile() || !f.open(QIODevice::ReadOnly))
+        return lignes;
+    const QByteArray tout = f.read(TailleMaximale);
+    for (const QByteArray& ligne : tout.split('\n'))
+        if (const QJsonDocument d = QJsonDocument::fromJson(ligne); d.isObject())
+            lignes.push_back(d.object());
+    return lignes;
+}
+
 EtatCarnets lireEtatCarnets()
 {
     EtatCarnets etat;

@@ -17,6 +17,12 @@ QJsonObject lireFichierEtat(const QString& chemin);
 // else (false).
 bool ecrireFichierEtat(const QString& chemin, const QJsonObject& etat);
 
+// A journal beside a state file: one JSON object a line, appended (the
+// file as careful as the state's); read back in order, a torn last line
+// left out. The state written whole again, the journal is removed.
+bool ajouterAuJournal(const QString& chemin, const QJsonObject& ligne);
+std::vector<QJsonObject> lireJournal(const QString& chemin);
+
 // The address books' state: by the book's URL.
 using EtatCarnets = std::map<QString, rapprochement::EtatCarnet>;
 EtatCarnets lireEtatCarnets();

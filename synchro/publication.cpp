@@ -10,6 +10,7 @@
 #include "synchro/rapprochement/agenda.h"
 
 #include <QCryptographicHash>
+#include <QFile>
 #include <map>
 
 namespace synchro {
@@ -24,17 +25,38 @@ EtatAgenda lireEtat()
     const QJsonObject o = lireFichierEtat(fichierEtatAgenda());
     etat.agenda = o.value(QStringLiteral("agenda")).toString();
     etat.jeton = o.value(QStringLiteral("jeton")).toString();
+    const auto trace = [](const QJsonObject& t) {
+        return rapprochement::Trace{t.value(QStringLiteral("href")).toString(),
+                                    t.value(QStringLiteral("etag")).toString().toUtf8(),
+                                    t.value(QStringLiteral("empreinte")).toString().toUtf8()};
+    };
     const QJsonObject e = o.value(QStringLiteral("evenements")).toObject();
-    for (auto it = e.begin(); it != e.end(); ++it) {
-        const QJsonObject t = it.value().toObject();
-        etat.evenements[it.key().toUtf8()] = {
-            t.value(QStringLiteral("href")).toString(),
-            t.value(QStringLiteral("etag")).toString().toUtf8(),
-            t.value(QStringLiteral("empreinte")).toString().toUtf8()};
+    for (auto it = e.begin(); it != e.end(); ++it)
+        etat.evenements[it.key().toUtf8()] = trace(it.value().toObject());
+    // The writes since the state was last written whole.
+    for (const QJsonObject& ligne : lireJournal(fichierJournalAgenda())) {
+        const QByteArray uid = ligne.value(QStringLiteral("uid")).toString().toUtf8();
+        if (ligne.contains(QStringLiteral("href")))
+            etat.evenements[uid] = trace(ligne);
+        else
+            etat.evenements.erase(uid);
     }
     return etat;
 }
 
+// One write recorded: its line in the journal.
+bool noter(const QByteArray& uid, const rapprochement::Trace* t)
+{
+    QJsonObject ligne{{QStringLiteral("uid"), QString::fromUtf8(uid)}};
+    if (t) {
+        ligne.insert(QStringLiteral("href"), t->href);
+        ligne.insert(QStringLiteral("etag"), QString::fromUtf8(t->etag));
+        ligne.insert(QStringLiteral("empreinte"), QString::fromUtf8(t->empreinte));
+    }
+    return ajouterAuJournal(fichierJournalAgenda(), ligne);
+}
+
+// Written whole; the journal then says nothing more.
 bool ecrireEtat(const EtatAgenda& etat)
 {
     QJsonObject e;
@@ -43,10 +65,12 @@ bool ecrireEtat(const EtatAgenda& etat)
                  QJsonObject{{QStringLiteral("href"), t.href},
                              {QStringLiteral("etag"), QString::fromUtf8(t.etag)},
                              {QStringLiteral("empreinte"), QString::fromUtf8(t.empreinte)}});
-    return ecrireFichierEtat(fichierEtatAgenda(),
-                             QJsonObject{{QStringLiteral("agenda"), etat.agenda},
-                                         {QStringLiteral("jeton"), etat.jeton},
-                                         {QStringLiteral("evenements"), e}});
+    if (!ecrireFichierEtat(fichierEtatAgenda(), QJsonObject{{QStringLiteral("agenda"), etat.agenda},
+                                                            {QStringLiteral("jeton"), etat.jeton},
+                                                            {QStringLiteral("evenements"), e}}))
+        return false;
+    QFile::remove(fichierJournalAgenda());
+    return true;
 }
 
 // The events the table wants on the server, each with its hash; a day of
@@ -108,6 +132,11 @@ QString fichierEtatAgenda()
     return dossierEtat() + QStringLiteral("agenda.json");
 }
 
+QString fichierJournalAgenda()
+{
+    return dossierEtat() + QStringLiteral("agenda.journal");
+}
+
 Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socle::Fiche>& fiches,
               const std::vector<socle::Proche>& proches)
 {
@@ -122,8 +151,12 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
                          .arg(fichierEtatAgenda()));
     };
     EtatAgenda etat = lireEtat();
-    if (etat.agenda != compte.agenda.toString())
-        etat = EtatAgenda{compte.agenda.toString(), {}, {}}; // another calendar: all to be written
+    // Another calendar: all to be written, the journal from here on its own.
+    if (etat.agenda != compte.agenda.toString()) {
+        etat = EtatAgenda{compte.agenda.toString(), {}, {}};
+        if (!ecrireEtat(etat))
+            return etatNonEcrit();
+    }
 
     // What the server says, since the last token.
     dav::Client& client = connexion.client();
@@ -139,41 +172,51 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
     for (const dav::Member& o : ch.present)
         releve.presents.emplace_back(o.url, o.etag);
 
-    // What to write, then the writes, the state recorded after each.
+    // What to write, then the writes, each recorded in the journal as soon
+    // as done; the state written whole when the journal has grown as long
+    // as the calendar (a publish costs the calendar's size, not its square).
     using Sorte = rapprochement::Ecriture::Sorte;
     std::map<Sorte, int> n;
+    size_t notees = 0;
+    bool change = false;
     for (const rapprochement::Ecriture& w : rapprochement::planifier(
              etat, releve, compte.agenda,
              voulus(fiches, {minutesDuRappel(compte.rappel)},
                     compte.prochesPublies ? proches : std::vector<socle::Proche>()))) {
-        if (w.sorte == Sorte::Oubli) {
-            etat.evenements.erase(w.uid);
-        } else {
+        const rapprochement::Trace* trace = nullptr;
+        if (w.sorte != Sorte::Oubli) {
             const dav::Written fait =
                 w.sorte == Sorte::Suppression
                     ? dav::remove(client, w.url, *w.attendu)
                     : dav::put(client, w.url, w.octets, "text/calendar; charset=utf-8", w.attendu);
             if (!fait.error.isEmpty())
-                return echec(fait.error);
+                return echec(fait.error); // what was done is in the journal
             ++n[w.sorte];
             ++bilan.ecritures;
-            if (w.sorte == Sorte::Suppression)
-                etat.evenements.erase(w.uid);
-            else
-                etat.evenements[w.uid] = {w.url.toString(), fait.etag, w.empreinte};
+            if (w.sorte != Sorte::Suppression)
+                trace = &(etat.evenements[w.uid] = {w.url.toString(), fait.etag, w.empreinte});
         }
-        if (!ecrireEtat(etat))
+        if (!trace)
+            etat.evenements.erase(w.uid);
+        change = true;
+        if (!noter(w.uid, trace))
             return etatNonEcrit();
+        if (++notees >= std::max<size_t>(100, etat.evenements.size())) {
+            if (!ecrireEtat(etat))
+                return etatNonEcrit();
+            notees = 0;
+        }
     }
 
-    if (ch.token != etat.jeton || bilan.ecritures > 0) {
+    if (ch.token != etat.jeton || change) {
         etat.jeton = ch.token;
         if (!ecrireEtat(etat))
             return etatNonEcrit();
     }
     bilan.texte = phrase(compte.nomAgenda.isEmpty() ? agenda->name : compte.nomAgenda,
                          n[Sorte::Ajout], n[Sorte::Modification], n[Sorte::Suppression],
-                         n[Sorte::RemisChange], n[Sorte::RemisSupprime]);
+                         n[Sorte::RemisChange], n[Sorte::RemisSupprime]) +
+                  horsDeLaCollection(ch.outside, QStringLiteral("de l'agenda"));
     return bilan;
 }
 

@@ -38,8 +38,10 @@ struct Bilan {
 Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socle::Fiche>& fiches,
               const std::vector<socle::Proche>& proches = {});
 
-// The state file of the publish.
+// The state file of the publish, and the journal of the writes since it was
+// last written whole.
 QString fichierEtatAgenda();
+QString fichierJournalAgenda();
 
 } // namespace synchro
 
