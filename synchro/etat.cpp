@@ -2,13 +2,21 @@
 
 #include "socle/fichier.h"
 #include "synchro/carnets.h"
+#include "synchro/compte.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSaveFile>
+#include <QThread>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace synchro {
 
@@ -68,6 +76,46 @@ std::vector<QJsonObject> lireJournal(const QString& chemin)
         if (const QJsonDocument d = QJsonDocument::fromJson(ligne); d.isObject())
             lignes.push_back(d.object());
     return lignes;
+}
+
+VerrouDeSynchronisation::VerrouDeSynchronisation(std::chrono::milliseconds attente)
+{
+    QDir().mkpath(dossierEtat());
+    const QByteArray chemin =
+        QFile::encodeName(dossierEtat() + QStringLiteral("synchronisation.verrou"));
+    m_fd = ::open(chemin.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0600);
+    struct stat etat {};
+    if (m_fd < 0 || ::fstat(m_fd, &etat) != 0 || !S_ISREG(etat.st_mode)) {
+        m_raison = QStringLiteral("le fichier %1 ne peut pas servir de verrou")
+                       .arg(QFile::decodeName(chemin));
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        return;
+    }
+    const QDeadlineTimer fin(attente);
+    while (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            m_raison =
+                QStringLiteral("le verrou %1 ne peut pas être pris").arg(QFile::decodeName(chemin));
+            break;
+        }
+        if (fin.hasExpired()) {
+            m_raison = QStringLiteral("une synchronisation est déjà en cours");
+            break;
+        }
+        QThread::msleep(50);
+    }
+    if (!m_raison.isEmpty()) {
+        ::close(m_fd);
+        m_fd = -1;
+    }
+}
+
+VerrouDeSynchronisation::~VerrouDeSynchronisation()
+{
+    if (m_fd >= 0)
+        ::close(m_fd); // the lock goes with it
 }
 
 EtatCarnets lireEtatCarnets()

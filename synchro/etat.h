@@ -4,6 +4,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <chrono>
 
 // The state files of the synchronisation ($XDG_STATE_HOME/tarvelon/): what
 // Tarvelon last wrote to the calendar, what it knows of each address book.
@@ -22,6 +23,25 @@ bool ecrireFichierEtat(const QString& chemin, const QJsonObject& etat);
 // left out. The state written whole again, the journal is removed.
 bool ajouterAuJournal(const QString& chemin, const QJsonObject& ligne);
 std::vector<QJsonObject> lireJournal(const QString& chemin);
+
+// The one run at a time on the calendar and the state files, across
+// programs (the window, the terminal, the timer): an advisory lock on a file
+// of the state's folder, let go with its holder (even killed). Taken within
+// `attente`, or not at all (pris() false, raison() says why).
+class VerrouDeSynchronisation {
+public:
+    explicit VerrouDeSynchronisation(std::chrono::milliseconds attente);
+    ~VerrouDeSynchronisation();
+    VerrouDeSynchronisation(const VerrouDeSynchronisation&) = delete;
+    VerrouDeSynchronisation& operator=(const VerrouDeSynchronisation&) = delete;
+
+    bool pris() const { return m_fd >= 0; }
+    QString raison() const { return m_raison; }
+
+private:
+    int m_fd = -1;
+    QString m_raison;
+};
 
 // The address books' state: by the book's URL.
 using EtatCarnets = std::map<QString, rapprochement::EtatCarnet>;

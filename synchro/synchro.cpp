@@ -4,6 +4,7 @@
 #include "socle/sqlite.h"
 #include "store/calendrier.h"
 #include "synchro/carnets.h"
+#include "synchro/etat.h"
 
 #include <QFile>
 
@@ -12,6 +13,13 @@ namespace synchro {
 Bilan synchroniser(const Compte& compte, const QString& motDePasse,
                    const QString& fichierCalendrier)
 {
+    // One run at a time: another one under way is waited for a moment, else
+    // this one stops (its changes would be counted as the user's).
+    const VerrouDeSynchronisation verrou(AttenteDUneAutreSynchronisation);
+    if (!verrou.pris())
+        return {false,
+                QStringLiteral("La synchronisation n'a pas pu se faire : %1.").arg(verrou.raison()),
+                0};
     // The calendar of the window, made from the bundled one if it is not there yet.
     socle::Database base;
     QString message;

@@ -17,8 +17,10 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
 #include <algorithm>
+#include <memory>
 #include <sys/stat.h>
 
 namespace {
@@ -485,6 +487,51 @@ private Q_SLOTS:
                      dit.contains(QString::fromUtf8("Carnet « Famille » : 1 anniversaire ajouté.")),
                  qPrintable(dit));
         QVERIFY(anniversaires().contains(QStringLiteral("Anne 04/03 1980")));
+    }
+
+    // Two runs started at once, ten times over: one works, the other waits
+    // for it or says so; the end is one run's, every birthday followed (none
+    // taken for the user's), and a contact deleted afterwards goes.
+    void twoRunsAtOnce_oneAtATime()
+    {
+        for (int i = 0; i < 40; ++i)
+            mettre(QStringLiteral("Ami%1").arg(i), "BDAY:1980-03-04");
+        const QByteArray etat = qgetenv("XDG_STATE_HOME");
+        for (int tour = 0; tour < 10; ++tour) {
+            qputenv("XDG_STATE_HOME", etat + '/' + QByteArray::number(tour));
+            QFile::remove(db());
+            test::writeDatabase(db(), {{"Georges", "23/04", "0000", "M"}});
+            synchro::Bilan bilans[2];
+            std::unique_ptr<QThread> fils[2];
+            for (int i = 0; i < 2; ++i) {
+                fils[i].reset(QThread::create([this, &bilans, i] {
+                    bilans[i] = synchro::synchroniser(compte(), QStringLiteral("secret"), db());
+                }));
+                fils[i]->start();
+            }
+            for (auto& f : fils)
+                QVERIFY(f->wait(120000));
+            QStringList dits{bilans[0].texte, bilans[1].texte};
+            dits.sort();
+            QVERIFY2(dits.filter(QStringLiteral("40 anniversaires ajoutés")).size() == 1,
+                     qPrintable(dits.join('\n')));
+            for (const synchro::Bilan& b : bilans)
+                QVERIFY2(b.reussi ? !b.texte.contains(QStringLiteral("déjà présent"))
+                                  : b.texte.contains(QStringLiteral("une synchronisation est "
+                                                                    "déjà en cours")),
+                         qPrintable(b.texte));
+            int suivis = 0;
+            for (const auto& [url, carnet] : synchro::lireEtatCarnets())
+                for (const auto& [cle, c] : carnet.contacts) {
+                    QVERIFY(!c.deLUtilisateur);
+                    suivis += c.rowid > 0;
+                }
+            QCOMPARE(suivis, 40);
+            QCOMPARE(anniversaires().size(), 40);
+        }
+        enlever(QStringLiteral("Ami7"));
+        QVERIFY(run().reussi);
+        QCOMPARE(anniversaires().size(), 39);
     }
 
     // The server refuses: a French reason, the state and the table as they were.
