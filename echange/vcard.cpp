@@ -9,6 +9,7 @@
 #include <QLocale>
 #include <QRegularExpression>
 #include <QStringDecoder>
+#include <cctype>
 
 namespace echange {
 
@@ -90,6 +91,17 @@ QByteArray decoderQuotedPrintable(const QByteArray& texte)
         octets += texte[i];
     }
     return octets;
+}
+
+// "NAME:" or "NAME;" (a group before it too): a line that starts a
+// property, not one that goes on with the one before.
+bool debutDePropriete(const QByteArray& ligne)
+{
+    qsizetype i = 0;
+    while (i < ligne.size() && (std::isalnum(static_cast<unsigned char>(ligne[i])) ||
+                                ligne[i] == '-' || ligne[i] == '_' || ligne[i] == '.'))
+        ++i;
+    return i > 0 && i < ligne.size() && (ligne[i] == ':' || ligne[i] == ';');
 }
 
 // The value's text: quoted-printable or base64 undone, then read in its
@@ -317,6 +329,14 @@ LectureVcard lireVcard(const QByteArray& octets)
             if (imprimable && ligne.endsWith('=')) {
                 ligne.chop(1);
                 ligne += suivante;
+            } else if (fin > 0 && ligne.endsWith('=') && !suivante.isEmpty() &&
+                       !debutDePropriete(suivante)) {
+                // A soft line break whose parameter a server dropped (DAViCal
+                // serves Outlook's cards so): the value is quoted-printable.
+                ligne.insert(fin, ";ENCODING=QUOTED-PRINTABLE");
+                fin += 26;
+                imprimable = true;
+                continue;
             } else if (!suivante.isEmpty() && (suivante[0] == ' ' || suivante[0] == '\t')) {
                 ligne += version21 ? QByteArrayView(suivante) : QByteArrayView(suivante).sliced(1);
                 chercherFin(avant);

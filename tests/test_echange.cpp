@@ -117,6 +117,21 @@ private Q_SLOTS:
         QCOMPARE(rows(db).size(), 9);
     }
 
+    // An Outlook card as a server hands it back after storing it: the soft
+    // line break of a quoted-printable value kept, its parameter dropped.
+    void vcard_quotedPrintableWithoutItsParameter()
+    {
+        const QString db = calendar({{"Georges", "23/04", "0000", "M"}});
+        const Rapport r =
+            import(db, write(QStringLiteral("servi.vcf"),
+                             "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Pignon;Fran=C3=A7ois\r\n"
+                             "FN:Fran=C3=A7ois =\r\nPignon=\r\n Junior\r\nBDAY:1970-05-06\r\n"
+                             "NOTE:Ligne un=0D=0A=\r\nLigne deux=\r\nTEL:0102\r\nEND:VCARD\r\n"));
+        QCOMPARE(r.issue, Rapport::Reussi);
+        QCOMPARE(rows(db),
+                 (QStringList{"Georges|23/04|0000|M", "François Pignon Junior|06/05|1970| "}));
+    }
+
     // A file that cannot be read adds nothing, and says where.
     void brokenFiles_addNothing_data()
     {

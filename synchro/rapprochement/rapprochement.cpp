@@ -22,13 +22,6 @@ QString nomDeLaCarte(const QByteArray& octets, const QString& repli)
     return nom.isEmpty() ? repli : nom;
 }
 
-void nommerIllisibles(const EtatCarnet& etat, Compteurs& n)
-{
-    for (const auto& [cle, contact] : etat.contacts)
-        if (!contact.illisible.isEmpty())
-            n.illisibles << contact.illisible;
-}
-
 } // namespace
 
 bool aLire(const EtatCarnet& etat, const QString& cle, const QByteArray& etag)
@@ -72,7 +65,6 @@ Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
     if (partis.empty() && lues.empty() && releve.toutLu) {
         r.etatChange = releve.jeton != etat.jeton || (releve.complet && !etat.proches);
         avancer();
-        nommerIllisibles(etat, n);
         return r;
     }
 
@@ -117,8 +109,10 @@ Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
         const echange::LectureVcard lecture = echange::lireVcard(*lue->octets);
         if (!lecture.erreur.isEmpty()) {
             // Counted and named; its entry, if any, stays as it is.
+            // Named when read, not at every run after.
             c.illisible =
                 QStringLiteral("%1 (%2)").arg(nomDeLaCarte(*lue->octets, lue->nom), lecture.erreur);
+            n.illisibles << c.illisible;
             continue;
         }
         c.illisible.clear();
@@ -167,7 +161,6 @@ Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
             ++n.ajoutes;
         }
     }
-    nommerIllisibles(etat, n);
     avancer();
     return r;
 }
