@@ -7,10 +7,16 @@
 #include "socle/schema.h"
 #include "socle/texte.h"
 
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QStandardPaths>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace store {
 
@@ -44,11 +50,18 @@ bool createCalendar(const QString& path, QString* message)
                     false);
     };
     QDir().mkpath(QFileInfo(path).absolutePath());
-    // Made aside and renamed once complete: an interrupted first start never
-    // leaves a half-made calendar under the real name.
-    const QString draft = path + QStringLiteral(".creation");
-    QFile::remove(draft);
-    QFile::remove(draft + QStringLiteral("-journal"));
+    // Made aside and put in place once complete: an interrupted first start
+    // never leaves a half-made calendar under the real name. Each program
+    // makes its own draft; when two first starts meet, the first one in
+    // place is the calendar and the other's draft goes.
+    const QFileInfo final(path);
+    for (const QFileInfo& old :
+         final.dir().entryInfoList({final.fileName() + QStringLiteral(".creation*")}, QDir::Files))
+        if (old.lastModified().secsTo(QDateTime::currentDateTime()) > 600)
+            QFile::remove(old.filePath()); // left by a first start that was stopped
+    const QString draft = path + QStringLiteral(".creation-%1-%2")
+                                     .arg(QCoreApplication::applicationPid())
+                                     .arg(QRandomGenerator::global()->generate());
     int code = socle::SqliteOk;
     {
         socle::Database db;
@@ -68,12 +81,14 @@ bool createCalendar(const QString& path, QString* message)
     QString why;
     if (code != socle::SqliteOk)
         why = reason(code);
-    else if (!QFile::rename(draft, path))
-        why = QStringLiteral("le fichier ne peut pas être renommé");
-    if (!why.isEmpty()) {
-        QFile::remove(draft); // ours, half made: nothing of the user's is lost
+    else if (::link(QFile::encodeName(draft).constData(), QFile::encodeName(path).constData()) !=
+                 0 &&
+             errno != EEXIST)
+        why = QStringLiteral("le fichier ne peut pas être mis en place (%1)")
+                  .arg(QString::fromLocal8Bit(std::strerror(errno)));
+    QFile::remove(draft); // in place under its name, or the other's is: ours goes
+    if (!why.isEmpty())
         return cannotCreate(why);
-    }
     return true;
 }
 

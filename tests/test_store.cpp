@@ -10,7 +10,9 @@
 #include <QLineEdit>
 #include <QSet>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QtTest>
+#include <memory>
 
 #include <chrono>
 #include <sys/stat.h>
@@ -480,6 +482,33 @@ private Q_SLOTS:
         const rappel::Calendrier lu =
             rappel::lireCalendrier(QFile::encodeName(m_path).toStdString(), {"23/04"});
         QVERIFY2(lu.lu && !lu.fiches.empty(), lu.erreur.c_str());
+    }
+
+    // Two first starts at once: each opens the whole calendar, never the
+    // other's half-made one; no draft is left behind.
+    void missingDatabase_twoFirstStartsAtOnce()
+    {
+        for (int tour = 0; tour < 10; ++tour) {
+            QFile::remove(m_path);
+            QString messages[2];
+            bool ouverts[2] = {false, false};
+            std::unique_ptr<QThread> fils[2];
+            for (int i = 0; i < 2; ++i) {
+                fils[i].reset(QThread::create([&, i] {
+                    platform::SqliteDatabase db;
+                    ouverts[i] = openCalendar(db, m_path, &messages[i]);
+                }));
+                fils[i]->start();
+            }
+            for (auto& f : fils)
+                QVERIFY(f->wait(60000));
+            QVERIFY2(ouverts[0] && ouverts[1], qPrintable(messages[0] + messages[1]));
+            QCOMPARE(stored().size(), qsizetype(socle::calendrierFr().size()));
+        }
+        QCOMPARE(QDir(QFileInfo(m_path).absolutePath())
+                     .entryList({QStringLiteral("*.creation*")})
+                     .size(),
+                 0);
     }
 
     void missingDatabase_madeFromTheBundledCalendar()
