@@ -13,11 +13,14 @@
 
 int main(int argc, char* argv[])
 {
+    commande::garderLesMessagesDeQt();
     // Importing and exporting need no display and no window.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     if (const std::optional<int> code = commande::executer(arguments))
+        return *code;
+    if (const std::optional<int> code = commande::sansEcran())
         return *code;
 
     QApplication app(argc, argv);

@@ -5,6 +5,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 
 namespace commande {
@@ -236,6 +238,42 @@ int echanges(const QCommandLineParser& parser, const Options& o)
 }
 
 } // namespace
+
+namespace {
+
+void messageDeQt(QtMsgType sorte, const QMessageLogContext&, const QString& message)
+{
+    static const bool montrer = qEnvironmentVariableIntValue("TARVELON_DEBUG") > 0;
+    if (montrer)
+        std::fprintf(stderr, "%s\n", qPrintable(message));
+    if (sorte == QtFatalMsg) {
+        std::fputs("tarvelon : erreur interne, Tarvelon s'arrête (TARVELON_DEBUG=1 en dit "
+                   "plus).\n",
+                   stderr);
+        std::abort();
+    }
+}
+
+} // namespace
+
+void garderLesMessagesDeQt()
+{
+    qInstallMessageHandler(messageDeQt);
+}
+
+std::optional<int> sansEcran()
+{
+    const QByteArray plateforme = qgetenv("QT_QPA_PLATFORM");
+    const bool ecran = !qEnvironmentVariableIsEmpty("DISPLAY") ||
+                       !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                       (!plateforme.isEmpty() && !plateforme.startsWith("xcb") &&
+                        !plateforme.startsWith("wayland"));
+    if (ecran)
+        return std::nullopt;
+    return echec(QStringLiteral("aucun écran n'est disponible (ni X11 ni Wayland) : lancez "
+                                "Tarvelon dans une session graphique, ou utilisez ses options "
+                                "sans fenêtre (tarvelon --aide)."));
+}
 
 std::optional<int> executer(const QStringList& arguments)
 {

@@ -14,4 +14,13 @@ namespace commande {
 
 std::optional<int> executer(const QStringList& arguments);
 
+// Qt's own messages are for its developers, in English: kept from the
+// terminal (TARVELON_DEBUG=1 shows them), and a fatal one says in French
+// that Tarvelon stops. Installed first thing.
+void garderLesMessagesDeQt();
+
+// The window needs a screen: with no X11 or Wayland display, said in
+// French (exit status 1) instead of Qt's abort.
+std::optional<int> sansEcran();
+
 } // namespace commande

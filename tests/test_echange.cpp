@@ -417,6 +417,16 @@ private Q_SLOTS:
         QCOMPARE(code, 0);
         QVERIFY(out.contains(QStringLiteral("--importer")) &&
                 out.contains(QStringLiteral("--exporter")));
+        // The window with no screen: French words and status 1, never Qt's
+        // English abort; Qt's own chatter stays off the terminal.
+        env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("*=true"));
+        std::tie(code, out, err) = run({});
+        QCOMPARE(code, 1);
+        QVERIFY2(err.contains(QString::fromUtf8("aucun écran n'est disponible")) &&
+                     !err.contains(QStringLiteral("qt.")),
+                 qPrintable(err));
+        std::tie(code, out, err) = run({"--synchroniser"});
+        QVERIFY2(!err.contains(QStringLiteral("qt.")), qPrintable(err));
     }
 };
 
