@@ -275,7 +275,8 @@ private Q_SLOTS:
 
     // Started by the morning timer, a click opens the window out of the
     // service's unit (systemd ends the unit's processes with it): in a scope
-    // of its own, through systemd-run.
+    // of its own, through systemd-run. The unit ends at once, not with the
+    // window; a window that ends in error is not started again.
     void clickFromTheTimer_windowOutOfTheUnit()
     {
         QFile fake(bin() + QStringLiteral("systemd-run"));
@@ -283,6 +284,12 @@ private Q_SLOTS:
         fake.write("#!/bin/sh\necho \"$@\" > \"$MARQUE.scope\"\nshift 6\nexec \"$@\"\n");
         fake.close();
         QVERIFY(fake.setPermissions(fake.permissions() | QFileDevice::ExeOwner));
+        QFile fenetre(bin() + QStringLiteral("tarvelon"));
+        const QByteArray simple = test::readFile(fenetre.fileName());
+        QVERIFY(fenetre.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        fenetre.write("#!/bin/sh\necho >> \"$MARQUE.fois\"\ntouch \"$MARQUE\"\nsleep 4\n"
+                      "touch \"$MARQUE.fin\"\nexit 1\n");
+        fenetre.close();
         QProcessEnvironment service;
         service.insert(QStringLiteral("INVOCATION_ID"), QStringLiteral("0123456789abcdef"));
         service.insert(QStringLiteral("PATH"), bin() + ':' + qEnvironmentVariable("PATH"));
@@ -290,14 +297,23 @@ private Q_SLOTS:
         QTRY_COMPARE(waiting().size(), 1);
         emitSignal(QStringLiteral("ActionInvoked"), 1, QStringLiteral("default"));
         QTRY_VERIFY(QFile::exists(marker()));
+        QTRY_VERIFY_WITH_TIMEOUT(waiting().isEmpty(), 3000); // the window still open
+        QVERIFY(!QFile::exists(marker() + QStringLiteral(".fin")));
         QFile scope(marker() + QStringLiteral(".scope"));
         QVERIFY(scope.open(QIODevice::ReadOnly));
         const QByteArray args = scope.readAll();
         QVERIFY2(args.startsWith("--user --scope --quiet --collect --no-block -- ") &&
                      args.trimmed().endsWith("/tarvelon"),
                  args.constData());
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker() + QStringLiteral(".fin")), 10000);
+        QTest::qWait(500);
+        QCOMPARE(test::readFile(marker() + QStringLiteral(".fois")), QByteArray("\n"));
+        QVERIFY(test::writeFile(fenetre.fileName(), simple).size() > 0);
+        QVERIFY(fenetre.setPermissions(fenetre.permissions() | QFileDevice::ExeOwner));
+        for (const QString& f :
+             {QStringLiteral(".scope"), QStringLiteral(".fois"), QStringLiteral(".fin")})
+            QFile::remove(marker() + f);
         QFile::remove(fake.fileName());
-        QFile::remove(scope.fileName());
     }
 
     void nothingToTell_noNotification()

@@ -21,10 +21,12 @@
 #include <QDBusPendingReply>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 
 #include <cerrno>
@@ -76,18 +78,38 @@ bool dansUneUnite()
     return groupe.readAll().contains(".service");
 }
 
-// Starts the window where it outlives this program: out of the service's
-// unit, in a scope of its own in the user's manager, when there is one.
+// In a scope of its own in the user's manager: systemd-run moves itself
+// there, then becomes the window. Started apart and never waited for (the
+// window may stay open all day); only until it has left this unit, which
+// ends with this program. False when the user's manager takes no scope.
+bool lancerDansUnScope(const QString& systemdRun, const QString& programme)
+{
+    const QStringList options{QStringLiteral("--user"),     QStringLiteral("--scope"),
+                              QStringLiteral("--quiet"),    QStringLiteral("--collect"),
+                              QStringLiteral("--no-block"), QStringLiteral("--")};
+    if (QProcess::execute(systemdRun, options + QStringList{QStringLiteral("true")}) != 0)
+        return false;
+    qint64 pid = 0;
+    if (!QProcess::startDetached(systemdRun, options + QStringList{programme}, {}, &pid))
+        return false;
+    const QDeadlineTimer fin(5000);
+    while (!fin.hasExpired()) {
+        QFile commande(QStringLiteral("/proc/%1/cmdline").arg(pid));
+        if (!commande.open(QIODevice::ReadOnly) || !commande.readAll().contains("systemd-run"))
+            break; // the window now, or already gone
+        QThread::msleep(20);
+    }
+    return true;
+}
+
+// Starts the window once, where it outlives this program: out of the
+// service's unit when there is one.
 void lancerTarvelon()
 {
     const QString programme = tarvelon();
     if (dansUneUnite()) {
         const QString systemdRun = QStandardPaths::findExecutable(QStringLiteral("systemd-run"));
-        if (!systemdRun.isEmpty() &&
-            QProcess::execute(systemdRun,
-                              {QStringLiteral("--user"), QStringLiteral("--scope"),
-                               QStringLiteral("--quiet"), QStringLiteral("--collect"),
-                               QStringLiteral("--no-block"), QStringLiteral("--"), programme}) == 0)
+        if (!systemdRun.isEmpty() && lancerDansUnScope(systemdRun, programme))
             return;
     }
     QProcess::startDetached(programme, {});
