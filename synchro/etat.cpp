@@ -140,6 +140,9 @@ EtatCarnets lireEtatCarnets()
             else
                 contact.rowid = 0;
             contact.deLUtilisateur = v.value(QStringLiteral("utilisateur")).toBool();
+            if (const QJsonArray d = v.value(QStringLiteral("deja")).toArray(); d.size() == 3)
+                contact.dejaLa = {d[0].toString().toStdString(), d[1].toString().toStdString(),
+                                  d[2].toString().toStdString(), " "};
             contact.illisible = v.value(QStringLiteral("illisible")).toString();
         }
     }
@@ -162,6 +165,11 @@ bool ecrireEtatCarnets(const EtatCarnets& etat)
             }
             if (c.deLUtilisateur)
                 v.insert(QStringLiteral("utilisateur"), true);
+            if (!c.dejaLa.nom.empty())
+                v.insert(QStringLiteral("deja"),
+                         QJsonArray{QString::fromStdString(c.dejaLa.nom),
+                                    QString::fromStdString(c.dejaLa.date),
+                                    QString::fromStdString(c.dejaLa.annee)});
             if (!c.illisible.isEmpty())
                 v.insert(QStringLiteral("illisible"), c.illisible);
             contacts.insert(chemin, v);

@@ -537,6 +537,37 @@ private Q_SLOTS:
         QCOMPARE(anniversaires().size(), 39);
     }
 
+    // A contact and its copy (the copy "déjà présent"); the card Tarvelon
+    // wrote from deleted, as a phone merging the two does: the birthday
+    // stays, and follows the copy from then on.
+    void duplicateMergedAway_birthdayFollowsTheCopy()
+    {
+        mettre(QStringLiteral("Anne"), "BDAY:1980-03-04");
+        QVERIFY(run().reussi);
+        dav::Client c = client();
+        const QUrl copie = m_carnet.resolved(QUrl(QStringLiteral("copie.vcf")));
+        const auto poser = [&](const QByteArray& naissance) {
+            QByteArray carteCopie = carte(QStringLiteral("Anne"), naissance);
+            carteCopie.replace("UID:", "UID:copie-");
+            const dav::Response r =
+                c.request("PUT", copie, carteCopie, {{"Content-Type", "text/vcard"}});
+            QVERIFY2(r.ok(), qPrintable(dav::reason(r)));
+        };
+        poser("BDAY:1980-03-04");
+        QVERIFY2(run().texte.contains(QString::fromUtf8("1 déjà présent")), "");
+        enlever(QStringLiteral("Anne"));
+        synchro::Bilan b = run();
+        QVERIFY2(b.reussi && !b.texte.contains(QString::fromUtf8("supprimé")), qPrintable(b.texte));
+        QCOMPARE(anniversaires(), QStringList({"Anne 04/03 1980", "Paul 12/05 1980"}));
+        poser("BDAY:1981-03-04");
+        b = run();
+        QVERIFY2(b.texte.contains(QString::fromUtf8("1 modifié")), qPrintable(b.texte));
+        QCOMPARE(anniversaires(), QStringList({"Anne 04/03 1981", "Paul 12/05 1980"}));
+        QVERIFY(dav::remove(c, copie, std::nullopt).error.isEmpty());
+        run();
+        QCOMPARE(anniversaires(), QStringList({"Paul 12/05 1980"}));
+    }
+
     // The server refuses: a French reason, the state and the table as they were.
     void wrongPassword_stateUntouched()
     {

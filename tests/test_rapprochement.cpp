@@ -125,13 +125,13 @@ private Q_SLOTS:
         etat.jeton = QStringLiteral("t1");
         etat.proches = true; // the book's people kept already
         if (connu)
-            etat.contacts[QStringLiteral("/amis/a.vcf")] = {"e1", 2, Ecrite, false, {}};
+            etat.contacts[QStringLiteral("/amis/a.vcf")] = {"e1", 2, Ecrite, false, {}, {}};
         Releve r;
         r.jeton = QStringLiteral("t2");
         const QString a = QStringLiteral("/amis/a.vcf");
         const QString b = QStringLiteral("/amis/b.vcf");
         r.cartes.push_back({b, "eb", std::nullopt, "b.vcf"}); // known, as it was
-        etat.contacts[b] = {"eb", 0, {}, false, {}};
+        etat.contacts[b] = {"eb", 0, {}, false, {}, {}};
         if (releve == QLatin1String("nouvelle"))
             r.cartes.push_back({a, "e1", carte("Anne", "1980-03-04"), "a.vcf"});
         else if (releve == QLatin1String("changee"))

@@ -77,11 +77,26 @@ Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
         return it != lignes.end() && it->second == c.ecrite;
     };
 
+    // Another card of the book, still there, that found this entry's
+    // birthday already when it came.
+    const auto autreCarte = [&](const Contact& c) -> Contact* {
+        for (auto& [cle, k] : etat.contacts)
+            if (&k != &c && !partis.count(cle) && k.rowid == 0 && k.deLUtilisateur &&
+                !k.dejaLa.nom.empty() && k.dejaLa == c.ecrite)
+                return &k;
+        return nullptr;
+    };
     // The entry of a contact whose birthday is gone: removed while it holds
-    // what Tarvelon wrote; else the user's, kept.
+    // what Tarvelon wrote, unless another card of the book still explains
+    // it (that card follows it from now on); else the user's, kept.
     const auto retirer = [&](Contact& c) {
         if (c.rowid > 0) {
-            if (intacte(c)) {
+            if (Contact* k = intacte(c) ? autreCarte(c) : nullptr) {
+                k->rowid = c.rowid;
+                k->ecrite = c.ecrite;
+                k->deLUtilisateur = false;
+                k->dejaLa = {};
+            } else if (intacte(c)) {
                 r.editions.push_back({Edition::Sorte::Suppression, c.rowid, {}, {}});
                 lignes.erase(c.rowid);
                 ++n.supprimes;
@@ -142,6 +157,8 @@ Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
         } else if (!c.deLUtilisateur) {
             nouvelles.push_back(std::move(voulue));
             deQui.push_back(lue->cle);
+        } else if (!c.dejaLa.nom.empty()) {
+            c.dejaLa = std::move(voulue); // what it says now
         }
     }
 
@@ -154,7 +171,9 @@ Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
     const std::vector<bool> la = socle::dejaPresentes(restantes, nouvelles);
     for (size_t i = 0; i < nouvelles.size(); ++i) {
         if (la[i]) {
-            etat.contacts[deQui[i]].deLUtilisateur = true; // typed by the user already
+            Contact& c = etat.contacts[deQui[i]];
+            c.deLUtilisateur = true; // typed by the user already, or another card's
+            c.dejaLa = nouvelles[i];
             ++n.presents;
         } else {
             r.editions.push_back({Edition::Sorte::Ajout, 0, nouvelles[i], deQui[i]});

@@ -27,6 +27,11 @@ struct Contact {
     socle::Fiche ecrite;         // what it wrote there
     bool deLUtilisateur = false; // its birthday is an entry of the user's (typed, or changed)
     QString illisible;           // a card that could not be read, named
+    // Its birthday was in the table already when it came ("déjà présent"):
+    // that birthday. When the card Tarvelon wrote that entry from goes (a
+    // phone merging two copies of a contact), this one still explains the
+    // entry, and takes it over.
+    socle::Fiche dejaLa;
 
     bool operator==(const Contact&) const = default;
 };
