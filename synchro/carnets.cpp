@@ -8,6 +8,7 @@
 #include "synchro/etat.h"
 #include "synchro/rapprochement/proches.h"
 
+#include <algorithm>
 #include <map>
 
 namespace synchro {
@@ -229,6 +230,16 @@ QString enregistrer(socle::Database& base, const QString& url,
     return {};
 }
 
+// The book's people are in the table: it was followed before.
+bool suiviAvant(socle::Database& base, const QString& url)
+{
+    std::vector<socle::Proche> existants;
+    socle::lireProches(base, existants);
+    const std::string source = rapprochement::sourceDuCarnet(url);
+    return std::any_of(existants.begin(), existants.end(),
+                       [&source](const socle::Proche& p) { return p.source == source; });
+}
+
 } // namespace
 
 BilanCarnets suivreCarnets(Connexion& connexion, const Compte& compte, socle::Database& base,
@@ -242,8 +253,10 @@ BilanCarnets suivreCarnets(Connexion& connexion, const Compte& compte, socle::Da
         const QString url = compte.carnets[i].toString();
         const QString nom = compte.nomsCarnets.value(i, url);
         const auto connu = avant.find(url);
-        const rapprochement::EtatCarnet carnet =
+        rapprochement::EtatCarnet carnet =
             connu != avant.end() ? connu->second : rapprochement::EtatCarnet{};
+        if (connu == avant.end())
+            carnet.perdu = suiviAvant(base, url);
         const Lecture l = relever(connexion.client(), compte.carnets[i], carnet);
         rapprochement::Rapprochement r;
         QString erreur = l.erreur;

@@ -568,6 +568,28 @@ private Q_SLOTS:
         QCOMPARE(anniversaires(), QStringList({"Paul 12/05 1980"}));
     }
 
+    // carnets.json lost: nothing known. The book read again, its entries
+    // found by their cards (a birthday typed before its card came cannot be
+    // told from one Tarvelon wrote then), none made the user's: a contact
+    // deleted later still takes its birthday.
+    void stateLost_entriesFoundByTheirCards()
+    {
+        mettre(QStringLiteral("Anne"), "BDAY:1980-03-04");
+        mettre(QStringLiteral("Bruno"), "BDAY:1975-05-06");
+        QVERIFY(run().reussi);
+        QVERIFY(QFile::remove(synchro::fichierEtatCarnets()));
+        const synchro::Bilan b = run();
+        QVERIFY2(b.reussi && !b.tableChangee, qPrintable(b.texte));
+        int suivis = 0;
+        for (const auto& [url, carnet] : synchro::lireEtatCarnets())
+            for (const auto& [cle, c] : carnet.contacts)
+                suivis += c.rowid > 0 && !c.deLUtilisateur;
+        QCOMPARE(suivis, 2);
+        enlever(QStringLiteral("Anne"));
+        run();
+        QCOMPARE(anniversaires(), QStringList({"Bruno 06/05 1975", "Paul 12/05 1980"}));
+    }
+
     // The server refuses: a French reason, the state and the table as they were.
     void wrongPassword_stateUntouched()
     {

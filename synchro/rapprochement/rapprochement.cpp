@@ -4,7 +4,9 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <map>
 #include <set>
+#include <tuple>
 #include <unordered_map>
 
 namespace rapprochement {
@@ -169,8 +171,26 @@ Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
         if (const auto it = lignes.find(f.rowid); it != lignes.end())
             restantes.push_back({f.rowid, it->second});
     const std::vector<bool> la = socle::dejaPresentes(restantes, nouvelles);
+    // A lost state: the entries as Tarvelon writes them that no card follows.
+    std::map<std::tuple<std::string, std::string, std::string>, std::int64_t> sansCarte;
+    if (etat.perdu) {
+        std::set<std::int64_t> suivies;
+        for (const auto& [cle, c] : etat.contacts)
+            suivies.insert(c.rowid);
+        for (const socle::FicheStockee& f : restantes)
+            if (f.fiche.mf == " " && !suivies.count(f.rowid))
+                sansCarte.emplace(std::tuple{f.fiche.nom, f.fiche.date, f.fiche.annee}, f.rowid);
+    }
     for (size_t i = 0; i < nouvelles.size(); ++i) {
-        if (la[i]) {
+        const auto exacte =
+            sansCarte.find(std::tuple{nouvelles[i].nom, nouvelles[i].date, nouvelles[i].annee});
+        if (la[i] && exacte != sansCarte.end()) {
+            Contact& c = etat.contacts[deQui[i]];
+            c.rowid = exacte->second;
+            c.ecrite = nouvelles[i];
+            sansCarte.erase(exacte);
+            ++n.presents;
+        } else if (la[i]) {
             Contact& c = etat.contacts[deQui[i]];
             c.deLUtilisateur = true; // typed by the user already, or another card's
             c.dejaLa = nouvelles[i];

@@ -42,6 +42,11 @@ struct EtatCarnet {
     // Every card has been read whole since the book's people are kept: until
     // then the book is listed whole and each card read, once.
     bool proches = false;
+    // Not kept: the book was followed before (its people are in the table)
+    // and its state is lost. Nothing is known, so a card whose birthday is
+    // in the table exactly as Tarvelon writes it is taken as that entry's
+    // card, never as the user's.
+    bool perdu = false;
 
     bool operator==(const EtatCarnet&) const = default;
 };
