@@ -1,7 +1,9 @@
 #include "ancien/ancien.h"
 
+#include "echange/entree.h"
 #include "socle/fetes.h"
 #include "socle/fichier.h"
+#include "socle/jours.h"
 #include "socle/parametres.h"
 #include "socle/raisons.h"
 
@@ -273,6 +275,77 @@ bool estAncien(const QString& chemin)
            QFileInfo(chemin).isDir();
 }
 
+namespace {
+
+// A name in a report: the start of a long one.
+QString apercu(const std::string& nom)
+{
+    const QString n = QString::fromStdString(nom);
+    return n.size() > 40 ? n.left(40) + QStringLiteral("…") : n;
+}
+
+// The rows named in a report: the first hundred, then how many more.
+QString enumerer(const QStringList& lignes)
+{
+    if (lignes.size() <= 100)
+        return lignes.join(QStringLiteral(", "));
+    return lignes.first(100).join(QStringLiteral(", ")) +
+           QStringLiteral(" et %1 autres").arg(lignes.size() - 100);
+}
+
+struct Examen {
+    QString refus;      // why the row stays out
+    QString correction; // what was mended
+};
+
+// An old row under the rules that protect the file and the terminal: no
+// control character (a line end or an escape becomes a blank), a name no
+// longer than any import takes, a day that exists (written dd/mm), no field
+// longer than the old program's boxes held.
+Examen examiner(socle::Fiche& f)
+{
+    Examen e;
+    bool controles = false;
+    for (int c = 0; c < socle::NombreDeChamps; ++c) {
+        QString valeur = QString::fromStdString(f[socle::Champ(c)]);
+        const qsizetype avant = valeur.size();
+        if (c == 0)
+            valeur = echange::nomLu(valeur);
+        for (QChar& x : valeur)
+            if (x.category() == QChar::Other_Control) {
+                x = QLatin1Char(' ');
+                controles = true;
+            }
+        if (c == 0 && avant != valeur.size())
+            controles = true;
+        f[socle::Champ(c)] = valeur.toStdString();
+    }
+    if (controles)
+        e.correction = QStringLiteral("caractères de contrôle remplacés par des espaces");
+    if (QString::fromStdString(f.nom).size() > echange::LongueurMaxNom) {
+        e.refus = QStringLiteral("le prénom a plus de %1 caractères").arg(echange::LongueurMaxNom);
+        return e;
+    }
+    if (!socle::lireCleDuJour(f.date)) {
+        const std::optional<socle::JourDeLAnnee> jour =
+            echange::jourEcrit(QString::fromStdString(f.date).trimmed());
+        if (!jour) {
+            e.refus = QStringLiteral("le jour « %1 » n'existe pas").arg(apercu(f.date));
+            return e;
+        }
+        const std::string ecrit = socle::cleDuJour(jour->jour, jour->mois);
+        e.correction += (e.correction.isEmpty() ? QString() : QStringLiteral(", ")) +
+                        QStringLiteral("le jour « %1 » écrit %2")
+                            .arg(QString::fromStdString(f.date), QString::fromStdString(ecrit));
+        f.date = ecrit;
+    }
+    if (const std::optional<QString> refus = echange::refusDeLaSauvegarde(f))
+        e.refus = *refus;
+    return e;
+}
+
+} // namespace
+
 echange::Rapport importerTable(socle::Database& base, const QString& fichier,
                                const TableAccess& table)
 {
@@ -281,12 +354,25 @@ echange::Rapport importerTable(socle::Database& base, const QString& fichier,
 
     std::vector<socle::Fiche> fiches;
     fiches.reserve(table.lignes.size());
-    qsizetype fetesSansAnnee = 0, anniversairesSansAnnee = 0;
-    QStringList longues;
+    qsizetype fetesSansAnnee = 0, anniversairesSansAnnee = 0, vides = 0;
+    QStringList longues, refusees, corrigees;
     for (const auto& ligne : table.lignes) {
-        socle::Fiche& f = fiches.emplace_back();
+        socle::Fiche f;
         for (int c = 0; c < socle::NombreDeChamps; ++c)
             f[socle::Champ(c)] = ligne[size_t(c)].value_or(std::string());
+        if (f.nom.empty() && f.date.empty() && f.annee.empty() && f.mf.empty()) {
+            ++vides; // nothing of an entry: a damaged page's row
+            continue;
+        }
+        // What the old program let through comes in; what would harm the
+        // file or the terminal is mended, or the row left out, and said.
+        const Examen examen = examiner(f);
+        if (!examen.refus.isEmpty()) {
+            refusees << QStringLiteral("« %1 » (%2)").arg(apercu(f.nom), examen.refus);
+            continue;
+        }
+        if (!examen.correction.isEmpty())
+            corrigees << QStringLiteral("« %1 » (%2)").arg(apercu(f.nom), examen.correction);
         if (!ligne[size_t(socle::Champ::Annee)]) {
             // The old program showed it in neither view: it comes in where
             // its user would look for it.
@@ -294,13 +380,12 @@ echange::Rapport importerTable(socle::Database& base, const QString& fichier,
             f.annee = fete ? socle::AnneeNomDeFete : socle::AnneeInconnue;
             ++(fete ? fetesSansAnnee : anniversairesSansAnnee);
         }
-        for (int c = 0; c < socle::NombreDeChamps; ++c) {
-            const QString valeur = QString::fromStdString(f[socle::Champ(c)]);
-            if (valeur.size() > Largeurs[c])
-                longues << QStringLiteral("« %1 » (%2, %3 caractères)")
-                               .arg(valeur, QString::fromUtf8(Cases[c]))
-                               .arg(valeur.size());
-        }
+        const QString nom = QString::fromStdString(f.nom);
+        if (nom.size() > Largeurs[0])
+            longues << QStringLiteral("« %1 » (%2, %3 caractères)")
+                           .arg(nom, QString::fromUtf8(Cases[0]))
+                           .arg(nom.size());
+        fiches.push_back(std::move(f));
     }
 
     const socle::Ajout ajout = socle::ajouterFiches(base, fiches, socle::Doublons::Ecarter);
@@ -334,6 +419,20 @@ echange::Rapport importerTable(socle::Database& base, const QString& fichier,
         texte += QLatin1Char('\n') +
                  QStringLiteral("Plus longues que les cases de la fenêtre, gardées entières : ") +
                  longues.join(QStringLiteral(", ")) + QLatin1Char('.');
+    if (!corrigees.isEmpty())
+        texte += QLatin1Char('\n') + QStringLiteral("Corrigées : ") + enumerer(corrigees) +
+                 QLatin1Char('.');
+    if (!refusees.isEmpty())
+        texte += QLatin1Char('\n') + QStringLiteral("Laissées de côté : ") + enumerer(refusees) +
+                 QLatin1Char('.');
+    if (vides > 0)
+        texte += QLatin1Char('\n') +
+                 echange::compte(vides,
+                                 QStringLiteral("rangée vide laissée de côté (une page "
+                                                "endommagée de l'ancienne base)."),
+                                 QStringLiteral("rangées vides laissées de côté (des pages "
+                                                "endommagées de l'ancienne base)."),
+                                 true);
     return {echange::Rapport::Reussi, texte};
 }
 

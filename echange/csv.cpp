@@ -27,7 +27,10 @@ QByteArray champ(const std::string& texte)
 {
     const QString valeur = QString::fromStdString(texte);
     QByteArray octets = valeur.toUtf8();
-    if (commeUneFormule(valeur))
+    // A text that begins with the apostrophe itself gets one too, so that
+    // the import, which drops one, gives it back whole.
+    if (commeUneFormule(valeur) ||
+        (valeur.startsWith(QLatin1Char('\'')) && commeUneFormule(QStringView(valeur).sliced(1))))
         octets.prepend('\'');
     const bool guillemets =
         octets.contains(',') || octets.contains('"') || octets.contains('\n') ||
@@ -41,9 +44,12 @@ QByteArray champ(const std::string& texte)
 
 } // namespace
 
+// The header as Tarvelon writes it: what tells its own backup.
+const QByteArray EnTete = "Nom,Date,Annee,MF\r\n";
+
 QByteArray ecrireCsv(const std::vector<socle::Fiche>& fiches)
 {
-    QByteArray octets = "Nom,Date,Annee,MF\r\n";
+    QByteArray octets = EnTete;
     for (const socle::Fiche& f : fiches)
         octets +=
             champ(f.nom) + ',' + champ(f.date) + ',' + champ(f.annee) + ',' + champ(f.mf) + "\r\n";
@@ -132,16 +138,41 @@ LectureCsv lireCsv(const QByteArray& octets)
                          QStringLiteral("la ligne d'en-tête doit nommer les quatre champs "
                                         "Nom, Date, Annee et MF"));
     }
-    for (size_t r = 1; r < enregistrements.size(); ++r) {
-        auto& [numero, champs] = enregistrements[r];
-        for (QString& c : champs)
+    for (size_t r = 1; r < enregistrements.size(); ++r)
+        for (QString& c : enregistrements[r].second)
             if (c.startsWith(QLatin1Char('\'')) && commeUneFormule(QStringView(c).sliced(1)))
                 c.remove(0, 1);
+    // Tarvelon's own backup (the very bytes its export writes for these
+    // entries) restores the table as it was, whatever the window let the
+    // user type; any other file is checked.
+    const bool sauvegarde = octets.startsWith(EnTete) && [&enregistrements, &octets] {
+        std::vector<socle::Fiche> brutes;
+        for (size_t r = 1; r < enregistrements.size(); ++r) {
+            const QStringList& c = enregistrements[r].second;
+            if (c.size() != 4)
+                return false;
+            brutes.push_back(
+                {c[0].toStdString(), c[1].toStdString(), c[2].toStdString(), c[3].toStdString()});
+        }
+        return ecrireCsv(brutes) == octets;
+    }();
+    for (size_t r = 1; r < enregistrements.size(); ++r) {
+        auto& [numero, champs] = enregistrements[r];
         if (champs.size() < 4)
             return echec(numero, QStringLiteral("il manque un champ (il en faut quatre : Nom, "
                                                 "Date, Annee, MF)"));
         if (champs.size() > 4)
             return echec(numero, QStringLiteral("cette ligne a plus de quatre champs"));
+        if (sauvegarde) {
+            const socle::Fiche f{nomLu(champs[colonne[0]]).toStdString(),
+                                 champs[colonne[1]].toStdString(), champs[colonne[2]].toStdString(),
+                                 champs[colonne[3]].toStdString()};
+            if (const std::optional<QString> refus = refusDeLaSauvegarde(f))
+                return echec(numero, *refus);
+            lecture.fiches.push_back(f);
+            lecture.lignes.push_back(numero);
+            continue;
+        }
 
         const QString nom = nomLu(champs[colonne[0]]);
         if (const std::optional<QString> refus = refusDuNom(nom))

@@ -27,7 +27,9 @@ struct LectureCsv {
 // the no-year marker, a sex code M, F, a blank or nothing. The header names
 // the fields in any order and any letter case, separated by commas,
 // semicolons (French spreadsheets) or tabs; the text is UTF-8, UTF-16 with
-// its mark, else Windows-1252.
+// its mark, else Windows-1252. Tarvelon's own export (the very bytes
+// ecrireCsv writes for its entries) is its backup: they come back as they were,
+// only what protects the file and the terminal checked (entree.h).
 LectureCsv lireCsv(const QByteArray& octets);
 
 } // namespace echange

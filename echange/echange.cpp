@@ -150,10 +150,13 @@ Rapport importer(socle::Database& base, const QString& fichier)
         erreur = lecture.erreur;
         for (socle::Fiche& f : lecture.fiches) {
             const QString nom = nomLu(QString::fromStdString(f.nom));
-            if (const std::optional<QString> refus = refusDuNom(nom); refus && erreur.isEmpty())
+            f.nom = nom.toStdString();
+            // A backup's entries come back as the table held them.
+            const std::optional<QString> refus =
+                lecture.sauvegarde ? refusDeLaSauvegarde(f) : refusDuNom(nom);
+            if (refus && erreur.isEmpty())
                 erreur = QStringLiteral("l'événement de %1 (%2) : %3")
                              .arg(nom, QString::fromStdString(f.date), *refus);
-            f.nom = nom.toStdString();
         }
         candidats = std::move(lecture.fiches);
         autres = lecture.autres;

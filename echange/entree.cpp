@@ -80,6 +80,25 @@ std::optional<QString> refusDuNom(const QString& nom)
     return std::nullopt;
 }
 
+std::optional<QString> refusDeLaSauvegarde(const socle::Fiche& fiche)
+{
+    static const char* const Champs[] = {"le prénom", "le jour", "l'année", "le sexe"};
+    const qsizetype longueurs[] = {LongueurMaxNom, LongueurMaxDate, LongueurMaxAnnee,
+                                   LongueurMaxSexe};
+    for (int c = 0; c < socle::NombreDeChamps; ++c) {
+        const QString valeur = QString::fromStdString(fiche[socle::Champ(c)]);
+        if (valeur.size() > longueurs[c])
+            return QStringLiteral("%1 « %2 » a plus de %3 caractères")
+                .arg(QString::fromUtf8(Champs[c]), valeur.left(40))
+                .arg(longueurs[c]);
+        if (std::any_of(valeur.begin(), valeur.end(),
+                        [](QChar x) { return x.category() == QChar::Other_Control; }))
+            return QStringLiteral("%1 contient un caractère de contrôle")
+                .arg(QString::fromUtf8(Champs[c]));
+    }
+    return std::nullopt;
+}
+
 bool anneeDeNaissanceValable(int annee)
 {
     return annee >= AnneeMin && annee <= AnneeMax;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "socle/fetes.h"
 #include "socle/jours.h"
 
 #include <QByteArray>
@@ -28,6 +29,20 @@ QString nomLu(QString nom);
 // character such as a line end or a NUL, longer than LongueurMaxNom); none
 // when it can.
 std::optional<QString> refusDuNom(const QString& nom);
+
+// What the table may hold, whatever typed it: the window stores its boxes
+// as typed (an empty name, a day or a year in no form, any sex code), up to
+// these lengths; a name from a file up to LongueurMaxNom.
+inline constexpr qsizetype LongueurMaxDate = 5;
+inline constexpr qsizetype LongueurMaxAnnee = 4;
+inline constexpr qsizetype LongueurMaxSexe = 1;
+
+// Why an entry of Tarvelon's own backup cannot be restored; none when it
+// can. Only what protects the file and the terminal is checked: no control
+// character, no field longer than the table may hold. Tarvelon's backups
+// restore whatever its table holds; a file from another program keeps the
+// checks of its format.
+std::optional<QString> refusDeLaSauvegarde(const socle::Fiche& fiche);
 
 // The birth years an import takes: the ones the exports can write.
 inline constexpr int AnneeMin = 1;

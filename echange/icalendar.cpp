@@ -9,7 +9,9 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QString>
+#include <algorithm>
 #include <libical/ical.h>
+#include <numeric>
 
 namespace echange {
 
@@ -63,8 +65,13 @@ int anneeDeDebut(const Evenement& e, bool depuis1970)
     return anneeEcrite && e.annee >= plancher ? e.annee : plancher;
 }
 
+// The entries' places in the table: the backup file's, never the publish's
+// (an entry added would change every event after it).
+constexpr const char* ParametreRang = "X-RANG";
+
 icalcomponent* composant(const Evenement& e, std::optional<icaltimetype> maintenant,
-                         bool depuis1970 = false, std::optional<int> rappelMinutes = {})
+                         bool depuis1970 = false, std::optional<int> rappelMinutes = {},
+                         bool rangs = false)
 {
     icalcomponent* c = icalcomponent_new_vevent();
     icalcomponent_add_property(c, icalproperty_new_uid(e.uid.constData()));
@@ -83,9 +90,14 @@ icalcomponent* composant(const Evenement& e, std::optional<icaltimetype> mainten
         icalcomponent_add_property(
             c, icalproperty_new_description(e.description.toUtf8().constData()));
     icalcomponent_add_property(c, icalproperty_new_transp(ICAL_TRANSP_TRANSPARENT));
-    for (const socle::Fiche& f : e.fiches) {
-        icalproperty* p = icalproperty_new_x(enFiche(f).constData());
+    for (size_t i = 0; i < e.fiches.size(); ++i) {
+        icalproperty* p = icalproperty_new_x(enFiche(e.fiches[i]).constData());
         icalproperty_set_x_name(p, ProprieteFiche);
+        if (rangs && i < e.rangs.size()) {
+            icalparameter* rang = icalparameter_new_x(QByteArray::number(e.rangs[i]).constData());
+            icalparameter_set_xname(rang, ParametreRang);
+            icalproperty_add_parameter(p, rang);
+        }
         icalcomponent_add_property(c, p);
     }
     if (rappelMinutes) {
@@ -145,7 +157,8 @@ std::vector<Evenement> evenements(const std::vector<socle::Fiche>& fiches,
     // Name days: one event a day, the names in record order.
     QMap<QString, Evenement> fetes; // by "mm/dd", so that the days come in order
     Identites identites;
-    for (const socle::Fiche& fiche : fiches) {
+    for (size_t rang = 0; rang < fiches.size(); ++rang) {
+        const socle::Fiche& fiche = fiches[rang];
         const std::optional<socle::JourDeLAnnee> jour = socle::lireCleDuJour(fiche.date);
         if (!jour)
             continue;
@@ -158,6 +171,7 @@ std::vector<Evenement> evenements(const std::vector<socle::Fiche>& fiches,
             e.mois = jour->mois;
             e.jour = jour->jour;
             e.fiches.push_back(fiche);
+            e.rangs.push_back(int(rang));
             continue;
         }
         if (selection == socle::Selection::Fetes)
@@ -169,8 +183,14 @@ std::vector<Evenement> evenements(const std::vector<socle::Fiche>& fiches,
             annee != 0
                 ? QStringLiteral("Anniversaire %1 (%2)").arg(deNom(nom), QString::number(annee))
                 : QStringLiteral("Anniversaire %1").arg(deNom(nom));
-        liste.push_back(
-            {identites.anniversaire(fiche), resume, annee, jour->mois, jour->jour, {fiche}, {}});
+        liste.push_back({identites.anniversaire(fiche),
+                         resume,
+                         annee,
+                         jour->mois,
+                         jour->jour,
+                         {fiche},
+                         {},
+                         {int(rang)}});
     }
     for (Evenement& e : fetes) {
         QStringList noms;
@@ -189,7 +209,7 @@ QByteArray ecrireIcalendar(const std::vector<socle::Fiche>& fiches, socle::Selec
     const icaltimetype maintenant =
         icaltime_current_time_with_zone(icaltimezone_get_utc_timezone());
     for (const Evenement& e : evenements(fiches, selection))
-        icalcomponent_add_component(agenda, composant(e, maintenant));
+        icalcomponent_add_component(agenda, composant(e, maintenant, false, {}, true));
     return texteDe(agenda);
 }
 
@@ -246,6 +266,24 @@ void depuisResume(bool fete, const QString& resume, int mois, int jour,
 
 } // namespace
 
+namespace {
+
+// The place an entry had in the table, when its property says it.
+std::optional<int> rangDe(icalproperty* p)
+{
+    for (icalparameter* r = icalproperty_get_first_parameter(p, ICAL_X_PARAMETER); r;
+         r = icalproperty_get_next_parameter(p, ICAL_X_PARAMETER))
+        if (qstrcmp(icalparameter_get_xname(r), ParametreRang) == 0) {
+            bool lu = false;
+            const int rang = QByteArray(icalparameter_get_xvalue(r)).toInt(&lu);
+            if (lu && rang >= 0)
+                return rang;
+        }
+    return std::nullopt;
+}
+
+} // namespace
+
 LectureIcalendar lireIcalendar(const QByteArray& octets)
 {
     LectureIcalendar lecture;
@@ -257,6 +295,8 @@ LectureIcalendar lireIcalendar(const QByteArray& octets)
     static const QRegularExpression notreUid(
         QStringLiteral("^(anniversaire-[0-9a-f]{20}(-\\d+)?|fetes-(\\d{2})(\\d{2}))@tarvelon$"));
     int evenementsLus = 0;
+    bool entieres = true;
+    std::vector<std::optional<int>> rangs;
     const auto lire = [&](icalcomponent* e) {
         ++evenementsLus;
         const QString uid = QString::fromUtf8(icalcomponent_get_uid(e));
@@ -270,9 +310,12 @@ LectureIcalendar lireIcalendar(const QByteArray& octets)
         for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_X_PROPERTY); p;
              p = icalcomponent_get_next_property(e, ICAL_X_PROPERTY))
             if (qstrcmp(icalproperty_get_x_name(p), ProprieteFiche) == 0)
-                if (const auto f = deFiche(icalproperty_get_x(p)))
+                if (const auto f = deFiche(icalproperty_get_x(p))) {
                     lecture.fiches.push_back(*f);
+                    rangs.push_back(rangDe(p));
+                }
         if (lecture.fiches.size() == avant) {
+            entieres = false;
             const icaltimetype debut = icalcomponent_get_dtstart(e);
             depuisResume(fete, QString::fromUtf8(icalcomponent_get_summary(e)), debut.month,
                          debut.day, lecture.fiches);
@@ -284,6 +327,20 @@ LectureIcalendar lireIcalendar(const QByteArray& octets)
          e = icalcomponent_get_next_component(racine, ICAL_VEVENT_COMPONENT))
         lire(e);
     icalcomponent_free(racine);
+    // A backup: the table's order again, when every entry says its place.
+    lecture.sauvegarde = entieres && !lecture.fiches.empty();
+    if (lecture.sauvegarde &&
+        std::all_of(rangs.begin(), rangs.end(), [](const auto& r) { return r.has_value(); })) {
+        std::vector<size_t> ordre(lecture.fiches.size());
+        std::iota(ordre.begin(), ordre.end(), size_t(0));
+        std::stable_sort(ordre.begin(), ordre.end(),
+                         [&rangs](size_t a, size_t b) { return *rangs[a] < *rangs[b]; });
+        std::vector<socle::Fiche> rangees;
+        rangees.reserve(ordre.size());
+        for (const size_t i : ordre)
+            rangees.push_back(std::move(lecture.fiches[i]));
+        lecture.fiches = std::move(rangees);
+    }
     if (evenementsLus == 0)
         lecture.erreur = QStringLiteral("ce n'est pas un agenda iCalendar lisible (il n'a aucun "
                                         "événement)");

@@ -26,7 +26,8 @@ struct Evenement {
     int mois = 0;
     int jour = 0;
     std::vector<socle::Fiche> fiches;
-    QString description; // the publish's: the user's people of a name day
+    QString description;    // the publish's: the user's people of a name day
+    std::vector<int> rangs; // each entry's place among those given: the backup's order
 };
 
 // The events of the entries chosen, birthdays first (in record order), then
@@ -36,8 +37,9 @@ std::vector<Evenement> evenements(const std::vector<socle::Fiche>& fiches,
                                   socle::Selection selection);
 
 // The agenda file of the entries chosen. Each event also carries its
-// entries as they are (X-TARVELON-FICHE), so that the file is a backup:
-// lireIcalendar takes them back whole.
+// entries as they are (X-TARVELON-FICHE, with their place in the table,
+// X-RANG), so that the file is a backup: lireIcalendar takes them back whole
+// and in order.
 QByteArray ecrireIcalendar(const std::vector<socle::Fiche>& fiches, socle::Selection selection);
 
 // One event alone, as a calendar server keeps it (a VCALENDAR of one
@@ -55,9 +57,10 @@ QByteArray ecrireEvenement(const Evenement& evenement, const Publication& public
                            bool horodate = true);
 
 struct LectureIcalendar {
-    std::vector<socle::Fiche> fiches;
-    int autres = 0; // events Tarvelon did not write, left alone
-    QString erreur; // empty when the file was read
+    std::vector<socle::Fiche> fiches; // in the order of the table exported, when it says it
+    bool sauvegarde = false;          // every entry came whole (X-TARVELON-FICHE): a backup
+    int autres = 0;                   // events Tarvelon did not write, left alone
+    QString erreur;                   // empty when the file was read
 };
 
 // The entries of an agenda Tarvelon exported, told by their UIDs: the

@@ -166,12 +166,66 @@ private Q_SLOTS:
         base.open(db, false);
         const echange::Rapport r = ancien::importerTable(base, "x.mdb", table);
         QCOMPARE(rows(db), (QStringList{"Maximilien-Alexandre de la Tour\t12/05\t----\t",
-                                        "Anne\t03/01\t0000\tF", "Luc\t123456\t1980\t "}));
+                                        "Anne\t03/01\t0000\tF"}));
         QVERIFY2(r.texte.contains(QString::fromUtf8("2 entrées sans année")), qPrintable(r.texte));
         QVERIFY(r.texte.contains(QString::fromUtf8("1 rangée avec les fêtes")));
         QVERIFY(r.texte.contains(
             QString::fromUtf8("« Maximilien-Alexandre de la Tour » (Prénom, 31 caractères)")));
-        QVERIFY(r.texte.contains(QString::fromUtf8("« 123456 » (Date, 6 caractères)")));
+        // A day that does not exist is no entry: left out, and named.
+        QVERIFY2(r.texte.contains(
+                     QString::fromUtf8("Laissées de côté : « Luc » (le jour « 123456 » n'existe "
+                                       "pas).")),
+                 qPrintable(r.texte));
+    }
+
+    // The old database's rows under the rules that protect the file and
+    // the terminal; what the old program let through otherwise comes in, and
+    // Tarvelon's own backup then restores it whole.
+    void oldRows_underTheImportsRules()
+    {
+        QByteArray sortie = "TARVELON-ACCESS 1\nLIGNES\t9\n" + QByteArray(2800, 'a') +
+                            "\t01/01\t1980\t \n"
+                            "Esc\x1b[2Jape\t02/01\t1981\t \n"
+                            "Sur\\ndeux lignes\t03/01\t1982\t \n"
+                            "Février\t31/02\t1983\t \n"
+                            "Futur\t04/01\t99999\t \n"
+                            "Zed\t05/01\t0000\tZ\n"
+                            "Court\t6/1\tab\t\n"
+                            "\\N\t\\N\t\\N\t\\N\n"
+                            "\t\t\t\nFIN\t9\n";
+        const TableAccess table = ancien::lireSortieDuLecteur(sortie.toStdString(), 4);
+        QCOMPARE(table.lignes.size(), size_t(9));
+        const QString db = calendar();
+        {
+            platform::SqliteDatabase base;
+            base.open(db, false);
+            QVERIFY(base.exec("DELETE FROM Fetes"));
+            const echange::Rapport r = ancien::importerTable(base, "x.mdb", table);
+            QVERIFY2(r.texte.contains(QString::fromUtf8("4 entrées ajoutées")),
+                     qPrintable(r.texte));
+            for (const char* dit :
+                 {"« aaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaaa… » (le prénom a plus de 1000 "
+                  "caractères)",
+                  "« Février » (le jour « 31/02 » n'existe pas)",
+                  "« Futur » (l'année « 99999 » a plus de 4 caractères)",
+                  "« Esc [2Jape » (caractères de contrôle remplacés par des espaces)",
+                  "« Court » (le jour « 6/1 » écrit 06/01)", "2 rangées vides laissées de côté"})
+                QVERIFY2(r.texte.contains(QString::fromUtf8(dit)), qPrintable(r.texte));
+            for (const QChar c : r.texte)
+                QVERIFY(c == QLatin1Char('\n') || c.category() != QChar::Other_Control);
+        }
+        QCOMPARE(rows(db),
+                 (QStringList{"Esc [2Jape\t02/01\t1981\t ", "Sur deux lignes\t03/01\t1982\t ",
+                              "Zed\t05/01\t0000\tZ", "Court\t06/01\tab\t"}));
+        platform::SqliteDatabase base;
+        base.open(db, false);
+        const QString csv = m_dir.filePath(QStringLiteral("ancien.csv"));
+        QCOMPARE(int(echange::exporter(base, csv, socle::Selection::Tout).issue),
+                 int(echange::Rapport::Reussi));
+        QVERIFY(base.exec("DELETE FROM Fetes"));
+        QCOMPARE(int(echange::importer(base, csv).issue), int(echange::Rapport::Reussi));
+        base.close();
+        QCOMPARE(rows(db).size(), 4);
     }
 
     void brokenFiles_toldAndNothingAdded_data()

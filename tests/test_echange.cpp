@@ -1,5 +1,6 @@
 // Birthdays in and out: vCard, iCalendar and CSV, over real calendar files.
 #include "echange/echange.h"
+#include "echange/entree.h"
 #include "fakes.h"
 #include "platform/sqlite.h"
 #include "socle/proches.h"
@@ -254,6 +255,50 @@ private Q_SLOTS:
                  qPrintable(r.texte));
         QCOMPARE(exportTo(fresh, file, Selection::Tout).issue, Rapport::Reussi);
         QCOMPARE(read(file), first);
+    }
+
+    // Tarvelon's own backup restores whatever the table may hold (what the
+    // window lets through, what the old database brought): the same rows in
+    // the same order, repeats included, through the spreadsheet and through
+    // the agenda.
+    void ownBackup_restoresExactly_data()
+    {
+        QTest::addColumn<QString>("fichier");
+        QTest::newRow("csv") << "sauvegarde.csv";
+        QTest::newRow("ics") << "sauvegarde.ics";
+    }
+    void ownBackup_restoresExactly()
+    {
+        QFETCH(QString, fichier);
+        const QString longName(echange::LongueurMaxNom, QChar(u'é'));
+        const QString db = calendar({{"Zoé", "01/06", "abcd", " "},
+                                     {"Georges", "23/04", "0000", "M"},
+                                     {"Sans sexe", "02/06", "1980", ""},
+                                     {"Léa", "03/01", "----", " "},
+                                     {"Georges", "23/04", "0000", "M"},
+                                     {longName.toStdString(), "04/06", "1975", " "},
+                                     {"Jean \"Jeannot\"", "04/07", "1990", " "},
+                                     {"Pierre; Paul", "05/07", "0000", "M"},
+                                     {"=SOMME(A1)", "06/07", "1985", " "},
+                                     {"-Marie", "07/07", "0000", "F"},
+                                     {"@Alex", "09/07", "12", "X"},
+                                     {"Année vide", "10/07", "", ""},
+                                     {"Blancs", "11/07", " 19 ", "M"},
+                                     {"Zoé", "01/06", "abcd", " "}});
+        const QStringList avant = rows(db);
+        QCOMPARE(exportTo(db, path(fichier), Selection::Tout).issue, Rapport::Reussi);
+        const QString vide = calendar({{"x", "01/01", "0000", "M"}});
+        {
+            platform::SqliteDatabase base;
+            QVERIFY(base.open(vide, false) && base.exec("DELETE FROM Fetes"));
+        }
+        const Rapport r = import(vide, path(fichier));
+        QVERIFY2(r.issue == Rapport::Reussi, qPrintable(r.texte));
+        QCOMPARE(rows(vide), avant);
+
+        // Another program's file keeps the checks.
+        write(QStringLiteral("autre.csv"), "Nom;Date;Annee;MF\nZoé;01/06;abcd; \n");
+        QCOMPARE(import(vide, path(QStringLiteral("autre.csv"))).issue, Rapport::Illisible);
     }
 
     void vcardExport_reimportedAddsNothing()
