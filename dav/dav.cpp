@@ -271,9 +271,11 @@ Changes changes(Client& client, const Collection& collection, const QString& tok
             withDepth("0"));
     };
     Response r = report(token);
-    // A token the server no longer knows: everything again, from none.
-    if (!token.isEmpty() && (r.status == 403 || r.status == 409 || r.status == 400) &&
-        r.body.contains("valid-sync-token")) {
+    // A token the server no longer knows (said so, or answered by an error:
+    // Xandikos fails with 500 on a token it never gave): everything again,
+    // from none.
+    if (!token.isEmpty() && r.error.isEmpty() && r.status >= 400 && r.status != 401 &&
+        r.status != 407) {
         ch.tokenUnknown = true;
         r = report(QString());
     }
@@ -367,6 +369,20 @@ Written put(Client& client, const QUrl& url, const QByteArray& data, const QByte
                     e.etag = etag->text.toUtf8();
     }
     return e;
+}
+
+std::optional<QByteArray> currentEtag(Client& client, const QUrl& url, QString* error)
+{
+    const Response r = client.request("PROPFIND", url, propfind("<d:getetag/>"), withDepth("0"));
+    if (r.error.isEmpty() && r.status == 404)
+        return std::nullopt;
+    const std::optional<Multistatus> m = multistatus(r, *error);
+    if (!m)
+        return std::nullopt;
+    for (const ResponseItem& member : m->items)
+        if (const Element* etag = member.property(NsDav, QStringLiteral("getetag")))
+            return etag->text.toUtf8();
+    return std::nullopt;
 }
 
 Written remove(Client& client, const QUrl& url, const std::optional<QByteArray>& etag)

@@ -86,6 +86,10 @@ struct Resources {
 Resources fetch(Client& client, const QUrl& collection, const std::vector<QUrl>& members,
                 Kind kind);
 
+// A member's ETag as the server has it now (PROPFIND, Depth 0): none when
+// the server no longer has it (404); none with *error set when it cannot say.
+std::optional<QByteArray> currentEtag(Client& client, const QUrl& url, QString* error);
+
 // A member of the collection itself (a name right under its path, no query),
 // on the account's origin.
 bool memberOf(const QUrl& member, const QUrl& collection, const QUrl& accountOrigin);

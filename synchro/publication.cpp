@@ -12,6 +12,7 @@
 #include <QCryptographicHash>
 #include <QFile>
 #include <map>
+#include <set>
 
 namespace synchro {
 
@@ -125,6 +126,26 @@ QString phrase(const QString& agenda, int ajoutes, int modifies, int supprimes, 
     return QStringLiteral("Agenda « %1 » : %2.").arg(agenda, quoi.join(QStringLiteral(", ")));
 }
 
+// Whether the server still has, as recorded, one event the incremental
+// listing did not name (none known: nothing to doubt).
+bool etatConfirme(dav::Client& client, const EtatAgenda& etat, const dav::Changes& ch)
+{
+    std::set<QString> nommes;
+    for (const dav::Member& o : ch.present)
+        nommes.insert(o.url.path(QUrl::FullyDecoded));
+    for (const QUrl& u : ch.removed)
+        nommes.insert(u.path(QUrl::FullyDecoded));
+    for (const auto& [uid, t] : etat.evenements) {
+        const QUrl href(t.href);
+        if (nommes.count(href.path(QUrl::FullyDecoded)))
+            continue;
+        QString erreur;
+        const std::optional<QByteArray> etag = dav::currentEtag(client, href, &erreur);
+        return erreur.isEmpty() && etag == t.etag;
+    }
+    return true;
+}
+
 } // namespace
 
 QString fichierEtatAgenda()
@@ -165,9 +186,18 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
         dav::collection(client, compte.agenda, dav::Kind::Calendars, &erreur);
     if (!agenda)
         return echec(erreur);
-    const dav::Changes ch = dav::changes(client, *agenda, etat.jeton);
+    dav::Changes ch = dav::changes(client, *agenda, etat.jeton);
     if (!ch.error.isEmpty())
         return echec(ch.error);
+    // A calendar deleted and made anew at the same address (or another
+    // server there) may take the old token and say nothing changed: one
+    // event the listing did not name is looked at, and when the server does
+    // not have it as written, the calendar is listed whole.
+    if (!ch.complete && !etatConfirme(client, etat, ch)) {
+        ch = dav::changes(client, *agenda, QString());
+        if (!ch.error.isEmpty())
+            return echec(ch.error);
+    }
     rapprochement::ReleveAgenda releve{{}, ch.removed, ch.complete, ch.token};
     for (const dav::Member& o : ch.present)
         releve.presents.emplace_back(o.url, o.etag);

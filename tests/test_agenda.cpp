@@ -363,6 +363,31 @@ private Q_SLOTS:
         QVERIFY2(!ics.contains("DESCRIPTION") && ics.contains("SUMMARY:Fête des Georges"),
                  ics.constData());
     }
+
+    // The calendar deleted on the server and made anew at the same address:
+    // the state no longer says "already there"; every event is written again.
+    void calendarMadeAnew_everyEventWrittenAgain()
+    {
+        QVERIFY(run().reussi);
+        const auto tarvelon = [this] {
+            size_t n = 0;
+            for (const auto& [nom, donnees] : surLeServeur())
+                n += nom.endsWith(QStringLiteral("@tarvelon.ics"));
+            return n;
+        };
+        const size_t avant = tarvelon();
+        QVERIFY(avant > 0);
+        dav::Client c = client();
+        QVERIFY(dav::remove(c, compte().agenda, std::nullopt).error.isEmpty());
+        const dav::Created fait = dav::makeCalendar(
+            c, m_serveur.url().resolved(QUrl(QStringLiteral("alice/"))), QStringLiteral("fetes"));
+        QVERIFY2(fait.error.isEmpty() && fait.url == compte().agenda, qPrintable(fait.error));
+        QVERIFY(surLeServeur().empty());
+        const synchro::Bilan b = run();
+        QVERIFY2(b.reussi, qPrintable(b.texte));
+        QCOMPARE(tarvelon(), avant);
+        QCOMPARE(run().ecritures, 0);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAgenda)

@@ -23,6 +23,7 @@ struct Requete {
     QByteArray methode;
     QByteArray chemin;
     QByteArray tete;
+    QByteArray corps;
 };
 
 // The stand-in, in a thread of its own as a real server is: each request
@@ -90,9 +91,10 @@ private:
                 longueur.match(QString::fromLatin1(tete)).captured(1).toLongLong();
             if (tampon.size() < fin + 4 + taille)
                 return;
+            const QByteArray corps = tampon.mid(fin + 4, taille);
             tampon.remove(0, fin + 4 + taille);
             const QList<QByteArray> ligne = tete.left(tete.indexOf("\r\n")).split(' ');
-            const Requete q{ligne.value(0), ligne.value(1), tete};
+            const Requete q{ligne.value(0), ligne.value(1), tete, corps};
             {
                 const std::lock_guard<std::mutex> verrou(m_verrou);
                 m_recues.push_back(q);
@@ -314,6 +316,28 @@ private slots:
         QVERIFY(!dav::reason(r).contains(QStringLiteral("mot de passe est")));
         for (const Requete& q : autre.recues())
             QVERIFY(!q.tete.toLower().contains("authorization"));
+    }
+
+    // A sync token the server never gave (or no longer knows) answered by
+    // a plain error, as Xandikos does: the collection is listed whole.
+    void jetonInconnu_listeEntiere()
+    {
+        Serveur serveur;
+        serveur.changer([](QTcpSocket* s, const Requete& q) {
+            if (q.methode == "REPORT" && q.corps.contains("<d:sync-token>ancien<"))
+                return Serveur::ecrire(s, "500 Internal Server Error", {});
+            Serveur::ecrire(
+                s, "207 Multi-Status",
+                multistatus("<d:sync-token>neuf</d:sync-token>" + membre("/alice/agenda/a.ics")));
+        });
+        dav::Client client({serveur.url(), QStringLiteral("alice"), QStringLiteral("p"), {}});
+        const dav::Changes ch =
+            dav::changes(client, {serveur.url(QStringLiteral("/alice/agenda/")), {}, true, true},
+                         QStringLiteral("ancien"));
+        QVERIFY2(ch.error.isEmpty(), qPrintable(ch.error));
+        QVERIFY(ch.tokenUnknown && ch.complete);
+        QCOMPARE(ch.present.size(), size_t(1));
+        QCOMPARE(ch.token, QStringLiteral("neuf"));
     }
 
     // A first publish cut short by the server: every upload done is
