@@ -388,6 +388,30 @@ private Q_SLOTS:
         QCOMPARE(tarvelon(), avant);
         QCOMPARE(run().ecritures, 0);
     }
+
+    // A second computer on the same calendar, with a table of its own: it
+    // never deletes the birthdays the first one published.
+    void secondInstallation_leavesTheOthersEvents()
+    {
+        QVERIFY(run().reussi);
+        const auto anniversaires = [this] {
+            QStringList l;
+            for (const auto& [nom, donnees] : surLeServeur())
+                if (nom.startsWith(QStringLiteral("anniversaire-")))
+                    l << nom;
+            return l;
+        };
+        const QStringList deA = anniversaires();
+        QVERIFY(!deA.isEmpty());
+        const QByteArray etatA = qgetenv("XDG_STATE_HOME");
+        qputenv("XDG_STATE_HOME", QFile::encodeName(m_maison.filePath(QStringLiteral("etat-b"))));
+        const QString dbB = m_maison.filePath(QStringLiteral("b.db"));
+        test::writeDatabase(dbB, {{"Georges", "23/04", "0000", "M"}});
+        const synchro::Bilan b = synchro::synchroniser(compte(), QStringLiteral("secret"), dbB);
+        qputenv("XDG_STATE_HOME", etatA);
+        QVERIFY2(b.reussi && !b.texte.contains(QString::fromUtf8("supprimé")), qPrintable(b.texte));
+        QCOMPARE(anniversaires(), deA);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAgenda)

@@ -224,8 +224,8 @@ private Q_SLOTS:
             "Ajout g -",          // new
             "Suppression e e-e",  // no longer wanted
         };
-        QTest::newRow("listé en entier")
-            << true << (commun + QStringList{"Oubli f -", "Suppression fetes-0101@tarvelon e-s"});
+        // fetes-0101@tarvelon, not written here: another installation's, left alone.
+        QTest::newRow("listé en entier") << true << (commun + QStringList{"Oubli f -"});
         QTest::newRow("changements depuis le jeton")
             << false << (commun + QStringList{"Oubli f -"});
     }

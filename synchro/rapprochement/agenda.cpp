@@ -1,6 +1,5 @@
 #include "synchro/rapprochement/agenda.h"
 
-#include <QRegularExpression>
 #include <set>
 
 namespace rapprochement {
@@ -10,20 +9,6 @@ namespace {
 QString cleDe(const QUrl& url)
 {
     return url.path(QUrl::FullyDecoded);
-}
-
-// The events Tarvelon writes are named after their UIDs.
-bool nommeParTarvelon(const QString& cle)
-{
-    static const QRegularExpression nom(
-        QStringLiteral("/(anniversaire-[0-9a-f]{20}(-\\d+)?|fetes-\\d{4})@tarvelon\\.ics$"));
-    return nom.match(cle).hasMatch();
-}
-
-QByteArray uidDuNom(const QString& cle)
-{
-    return QUrl::fromPercentEncoding(cle.section(QLatin1Char('/'), -1).chopped(4).toUtf8())
-        .toUtf8();
 }
 
 } // namespace
@@ -71,20 +56,14 @@ std::vector<Ecriture> planifier(const EtatAgenda& etat, const ReleveAgenda& rele
         plan.push_back(std::move(w));
     }
 
-    // What is no longer wanted: what Tarvelon wrote, and, on a whole
-    // listing, what is named as Tarvelon names its events (written just
-    // before a crash, or by a state since lost).
+    // What is no longer wanted: what this installation wrote. An event
+    // named as Tarvelon names its events but not written here is another
+    // installation's (the user's other computer, on the same calendar):
+    // never deleted as a stray.
     std::vector<std::pair<QByteArray, QUrl>> parti;
     for (const auto& [uid, t] : etat.evenements)
         if (!voulu.count(uid))
             parti.emplace_back(uid, QUrl(t.href));
-    if (releve.complet)
-        for (const auto& [cle, objet] : serveur)
-            if (nommeParTarvelon(cle)) {
-                const QByteArray uid = uidDuNom(cle);
-                if (!voulu.count(uid) && !etat.evenements.count(uid))
-                    parti.emplace_back(uid, objet.first);
-            }
     for (const auto& [uid, url] : parti) {
         const auto la = serveur.find(cleDe(url));
         if (la != serveur.end())
