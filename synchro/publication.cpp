@@ -126,6 +126,36 @@ QString phrase(const QString& agenda, int ajoutes, int modifies, int supprimes, 
     return QStringLiteral("Agenda « %1 » : %2.").arg(agenda, quoi.join(QStringLiteral(", ")));
 }
 
+using Sorte = rapprochement::Ecriture::Sorte;
+
+struct Fait {
+    dav::Written ecrit;
+    bool laisse = false; // a deletion given up: the event changed meanwhile
+};
+
+// A write, or, when another computer wrote the event first (412), decided
+// again on what the server has now, in the same run: this run's change is
+// the latest and goes over the new version; a deletion against a change
+// keeps the change (the event is left, and no longer this installation's).
+Fait ecrire(dav::Client& client, const rapprochement::Ecriture& w)
+{
+    const auto envoyer = [&](const std::optional<QByteArray>& attendu) {
+        return w.sorte == Sorte::Suppression
+                   ? dav::remove(client, w.url, attendu)
+                   : dav::put(client, w.url, w.octets, "text/calendar; charset=utf-8", attendu);
+    };
+    const dav::Written fait = envoyer(w.attendu);
+    if (fait.status != 412)
+        return {fait};
+    QString erreur;
+    const std::optional<QByteArray> maintenant = dav::currentEtag(client, w.url, &erreur);
+    if (!erreur.isEmpty())
+        return {fait};
+    if (w.sorte == Sorte::Suppression)
+        return {dav::Written{204, {}, {}}, maintenant.has_value()};
+    return {envoyer(maintenant)}; // gone meanwhile: made again
+}
+
 // Whether the server still has, as recorded, one event the incremental
 // listing did not name (none known: nothing to doubt).
 bool etatConfirme(dav::Client& client, const EtatAgenda& etat, const dav::Changes& ch)
@@ -205,7 +235,6 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
     // What to write, then the writes, each recorded in the journal as soon
     // as done; the state written whole when the journal has grown as long
     // as the calendar (a publish costs the calendar's size, not its square).
-    using Sorte = rapprochement::Ecriture::Sorte;
     std::map<Sorte, int> n;
     size_t notees = 0;
     bool change = false;
@@ -215,16 +244,16 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
                     compte.prochesPublies ? proches : std::vector<socle::Proche>()))) {
         const rapprochement::Trace* trace = nullptr;
         if (w.sorte != Sorte::Oubli) {
-            const dav::Written fait =
-                w.sorte == Sorte::Suppression
-                    ? dav::remove(client, w.url, *w.attendu)
-                    : dav::put(client, w.url, w.octets, "text/calendar; charset=utf-8", w.attendu);
-            if (!fait.error.isEmpty())
-                return echec(fait.error); // what was done is in the journal
-            ++n[w.sorte];
-            ++bilan.ecritures;
+            const Fait fait = ecrire(client, w);
+            if (!fait.ecrit.error.isEmpty())
+                return echec(fait.ecrit.error); // what was done is in the journal
+            if (!fait.laisse) {
+                ++n[w.sorte];
+                ++bilan.ecritures;
+            }
             if (w.sorte != Sorte::Suppression)
-                trace = &(etat.evenements[w.uid] = {w.url.toString(), fait.etag, w.empreinte});
+                trace =
+                    &(etat.evenements[w.uid] = {w.url.toString(), fait.ecrit.etag, w.empreinte});
         }
         if (!trace)
             etat.evenements.erase(w.uid);

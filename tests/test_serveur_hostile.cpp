@@ -340,6 +340,67 @@ private slots:
         QCOMPARE(ch.token, QStringLiteral("neuf"));
     }
 
+    // Another computer wrote first (412): the new version is read and the
+    // rule decides in the same run: this run's change goes over it; a
+    // deletion against a change keeps the change, and is not tried again.
+    void ecritAvant_decideDansLaMemeCourse()
+    {
+        Serveur serveur;
+        auto membres = std::make_shared<std::map<QByteArray, QByteArray>>(); // path → etag
+        auto refus = std::make_shared<int>(0);
+        serveur.changer([membres, refus](QTcpSocket* s, const Requete& q) {
+            const bool autre = q.tete.contains("If-Match: \"autre\"");
+            if ((q.methode == "PUT" || q.methode == "DELETE") && !autre && *refus > 0) {
+                --*refus;
+                (*membres)[q.chemin] = "\"autre\"";
+                return Serveur::ecrire(s, "412 Precondition Failed", {});
+            }
+            if (q.methode == "PROPFIND" && q.tete.contains("Depth: 0") && membres->count(q.chemin))
+                return Serveur::ecrire(
+                    s, "207 Multi-Status",
+                    multistatus(membre(q.chemin).replace("\"1\"", membres->at(q.chemin))));
+            if (q.methode == "PUT")
+                (*membres)[q.chemin] = "\"2\"";
+            if (q.methode == "DELETE")
+                membres->erase(q.chemin);
+            QByteArray liste;
+            for (const auto& [chemin, etag] : *membres)
+                liste += membre(chemin).replace("\"1\"", etag);
+            agenda(s, q, liste);
+        });
+        const synchro::Compte compte = compteSur(serveur);
+        const auto publier = [&](const std::vector<socle::Fiche>& fiches) {
+            synchro::Connexion connexion(compte, QStringLiteral("p"));
+            return synchro::publier(connexion, compte, fiches);
+        };
+        std::vector<socle::Fiche> fiches{{"Georges", "23/04", "0000", "M"},
+                                         {"Paul", "12/05", "1980", " "}};
+        QVERIFY(publier(fiches).reussi);
+        fiches[0].nom = "Georgette";
+        *refus = 1;
+        synchro::Bilan b = publier(fiches);
+        QVERIFY2(b.reussi && b.texte.contains(QString::fromUtf8("1 modifié")), qPrintable(b.texte));
+        const auto ecritures = [&serveur] {
+            QStringList l;
+            for (const Requete& q : serveur.recues())
+                if (q.methode == "PUT" || q.methode == "DELETE")
+                    l << QString::fromLatin1(q.methode + ' ' +
+                                             q.chemin.mid(q.chemin.lastIndexOf('/') + 1));
+            return l;
+        };
+        QVERIFY(ecritures().endsWith(QStringLiteral("PUT fetes-0423%40tarvelon.ics")));
+        QCOMPARE(ecritures().size(), 4); // two, then the refused one and the one over it
+
+        fiches.pop_back();
+        *refus = 1;
+        b = publier(fiches);
+        QVERIFY2(b.reussi && !b.texte.contains(QString::fromUtf8("supprimé")), qPrintable(b.texte));
+        QCOMPARE(ecritures().size(), 5); // the refused deletion alone
+        b = publier(fiches);
+        QVERIFY2(b.reussi && b.ecritures == 0, qPrintable(b.texte));
+        QCOMPARE(ecritures().size(), 5);
+    }
+
     // A first publish cut short by the server: every upload done is
     // recorded, and the next run writes only the rest.
     void publicationInterrompue()
