@@ -2,6 +2,7 @@
 
 #include <QAuthenticator>
 #include <QEventLoop>
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -51,6 +52,16 @@ QString networkError(QNetworkReply::NetworkError error, const QUrl& url)
     }
 }
 
+// Whether what is sent to that address could be read on the way: plain
+// http to another machine.
+bool inClear(const QUrl& url)
+{
+    if (url.scheme() == QLatin1String("https"))
+        return false;
+    const QHostAddress host(url.host());
+    return !(url.host() == QLatin1String("localhost") || (!host.isNull() && host.isLoopback()));
+}
+
 QString tooLong()
 {
     return QStringLiteral("la synchronisation dure trop longtemps (le serveur répond trop "
@@ -81,15 +92,17 @@ Client::Client(Identity identity, int timeoutMs)
 {
     // The credentials, to the account's origin only; asked twice for one
     // request, they are wrong: the 401 is the answer.
-    QObject::connect(m_network.get(), &QNetworkAccessManager::authenticationRequired,
-                     m_network.get(), [this](QNetworkReply* response, QAuthenticator* auth) {
-                         if (origin(response->url()) != origin(m_identity.origin) ||
-                             response->property("tarvelon-authentifie").toBool())
-                             return;
-                         response->setProperty("tarvelon-authentifie", true);
-                         auth->setUser(m_identity.user);
-                         auth->setPassword(m_identity.password);
-                     });
+    QObject::connect(
+        m_network.get(), &QNetworkAccessManager::authenticationRequired, m_network.get(),
+        [this](QNetworkReply* response, QAuthenticator* auth) {
+            if (origin(response->url()) != origin(m_identity.origin) ||
+                response->property("tarvelon-authentifie").toBool())
+                return;
+            response->setProperty("tarvelon-authentifie", true);
+            m_credentialsAsked = true;
+            auth->setUser(m_identity.user);
+            auth->setPassword(m_identity.password);
+        });
 }
 
 Client::~Client() = default;
@@ -111,6 +124,12 @@ Response Client::send(const QByteArray& method, const QUrl& url, const QByteArra
     asked.setRawHeader("User-Agent", "Tarvelon/2.0");
     for (const auto& [key, value] : headers)
         asked.setRawHeader(key, value);
+    if ((m_identity.credentialsFirst || m_credentialsAsked) &&
+        origin(url) == origin(m_identity.origin) && !inClear(url))
+        asked.setRawHeader(
+            "Authorization",
+            "Basic " +
+                (m_identity.user + QLatin1Char(':') + m_identity.password).toUtf8().toBase64());
     ++m_requestCount;
     QNetworkReply* response = m_network->sendCustomRequest(asked, method, body);
     QObject::connect(response, &QNetworkReply::sslErrors, response,
@@ -132,8 +151,8 @@ Response Client::send(const QByteArray& method, const QUrl& url, const QByteArra
         if (tooBig || !response->isOpen())
             return;
         r.body += response->readAll();
-        if (r.body.size() > MaxBodyBytes || response->header(QNetworkRequest::ContentLengthHeader)
-                                                    .toLongLong() > MaxBodyBytes) {
+        if (r.body.size() > MaxBodyBytes ||
+            response->header(QNetworkRequest::ContentLengthHeader).toLongLong() > MaxBodyBytes) {
             tooBig = true;
             r.body.clear();
             response->abort();

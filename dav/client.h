@@ -50,6 +50,11 @@ struct Identity {
     QString user;
     QString password;
     QStringList acceptedFingerprints; // SHA-256, as "AB:CD:…"
+    // The server asked for credentials before: they go with the first
+    // request as Basic (to the origin only, and only where nothing travels
+    // in clear: https, or this machine), no round trip lost on a 401. A
+    // Digest server answers 401 and gets Digest, as without it.
+    bool credentialsFirst = false;
 };
 
 class Client {
@@ -68,6 +73,8 @@ public:
 
     // The fingerprint of a certificate refused (for the user to accept).
     QString refusedFingerprint() const { return m_refusedFingerprint; }
+    // Whether the server asked for credentials during this run.
+    bool credentialsAsked() const { return m_credentialsAsked; }
     // How many requests went to the server (redirects and retries counted).
     int requestCount() const { return m_requestCount; }
     const Identity& identity() const { return m_identity; }
@@ -82,6 +89,7 @@ private:
     std::unique_ptr<QNetworkAccessManager> m_network;
     QString m_refusedFingerprint;
     int m_requestCount = 0;
+    bool m_credentialsAsked = false;
 };
 
 // "https://serveur:port": what the credentials are kept to.

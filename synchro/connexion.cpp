@@ -2,18 +2,43 @@
 
 #include "dav/client.h"
 #include "echange/echange.h"
+#include "synchro/etat.h"
+
+#include <QJsonObject>
 
 namespace synchro {
+
+namespace {
+
+QString fichierServeur()
+{
+    return dossierEtat() + QStringLiteral("serveur.json");
+}
+
+// The origin whose server asked for credentials, as last noted.
+QString origineIdentifiee()
+{
+    return lireFichierEtat(fichierServeur()).value(QStringLiteral("identification")).toString();
+}
+
+} // namespace
 
 Connexion::Connexion(const Compte& compte, const QString& motDePasse,
                      std::chrono::milliseconds duree)
     : m_client(std::make_unique<dav::Client>(
-          dav::Identity{compte.origine(), compte.utilisateur, motDePasse, compte.empreintes}))
+          dav::Identity{compte.origine(), compte.utilisateur, motDePasse, compte.empreintes,
+                        origineIdentifiee() == dav::origin(compte.origine())}))
 {
     m_client->setDeadline(QDeadlineTimer(duree));
 }
 
-Connexion::~Connexion() = default;
+Connexion::~Connexion()
+{
+    const QString origine = dav::origin(m_client->identity().origin);
+    if (m_client->credentialsAsked() && origineIdentifiee() != origine)
+        ecrireFichierEtat(fichierServeur(),
+                          QJsonObject{{QStringLiteral("identification"), origine}});
+}
 
 int Connexion::requetes() const
 {

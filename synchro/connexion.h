@@ -12,6 +12,8 @@ class Client;
 
 // The account's server, spoken to with the password: one connection kept for
 // a whole run (its keep-alive and its Digest nonce shared by every request).
+// A server that asked for credentials once gets them with the first request
+// of the next runs (noted in the state's serveur.json; see dav::Identity).
 // The wire stays inside synchro; callers only hold it.
 namespace synchro {
 

@@ -231,7 +231,8 @@ private slots:
 
     // A listing names other folders, another server, a member's subfolder,
     // a query: none of them is asked, written or deleted, and the report
-    // counts them. The calendar's own stray is still removed.
+    // counts them. An event of the calendar named as Tarvelon names its own
+    // but not written here (another installation's) is left alone too.
     void rienHorsDeLAgenda()
     {
         Serveur ailleurs;
@@ -264,8 +265,7 @@ private slots:
         }
         ecrits.sort();
         QCOMPARE(ecrits,
-                 QStringList({QStringLiteral("DELETE /alice/agenda/fetes-0101@tarvelon.ics"),
-                              QStringLiteral("PUT /alice/agenda/fetes-0423%40tarvelon.ics")}));
+                 QStringList({QStringLiteral("PUT /alice/agenda/fetes-0423%40tarvelon.ics")}));
         QVERIFY(ailleurs.recues().empty());
     }
 
@@ -399,6 +399,35 @@ private slots:
         b = publier(fiches);
         QVERIFY2(b.reussi && b.ecritures == 0, qPrintable(b.texte));
         QCOMPARE(ecritures().size(), 5);
+    }
+
+    // A server that asks for Basic credentials: the first run learns it,
+    // the next ones send them with their first request (no 401 at all).
+    void basic_envoyeDesLaPremiereRequete()
+    {
+        Serveur serveur;
+        serveur.changer([](QTcpSocket* s, const Requete& q) {
+            if (!q.tete.contains("Authorization: Basic " + QByteArray("alice:p").toBase64()))
+                return Serveur::ecrire(s, "401 Unauthorized", {},
+                                       "WWW-Authenticate: Basic realm=\"dav\"\r\n");
+            agenda(s, q, {});
+        });
+        const synchro::Compte compte = compteSur(serveur);
+        const auto refus = [&serveur] {
+            int n = 0;
+            for (const Requete& q : serveur.recues())
+                n += !q.tete.contains("Authorization:");
+            return n;
+        };
+        for (int course = 0; course < 2; ++course) {
+            synchro::Connexion connexion(compte, QStringLiteral("p"));
+            QVERIFY(synchro::publier(connexion, compte, uneFete()).reussi);
+        }
+        const int premiere = refus();
+        QVERIFY(premiere >= 1);
+        synchro::Connexion connexion(compte, QStringLiteral("p"));
+        QVERIFY(synchro::publier(connexion, compte, uneFete()).reussi);
+        QCOMPARE(refus(), premiere);
     }
 
     // A first publish cut short by the server: every upload done is
