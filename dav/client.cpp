@@ -9,6 +9,7 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QTimer>
+#include <functional>
 
 namespace dav {
 
@@ -92,46 +93,61 @@ Client::Client(Identity identity, int timeoutMs)
 {
     // The credentials, to the account's origin only; asked twice for one
     // request, they are wrong: the 401 is the answer.
-    QObject::connect(
-        m_network.get(), &QNetworkAccessManager::authenticationRequired, m_network.get(),
-        [this](QNetworkReply* response, QAuthenticator* auth) {
-            if (origin(response->url()) != origin(m_identity.origin) ||
-                response->property("tarvelon-authentifie").toBool())
-                return;
-            response->setProperty("tarvelon-authentifie", true);
-            m_credentialsAsked = true;
-            auth->setUser(m_identity.user);
-            auth->setPassword(m_identity.password);
-        });
+    QObject::connect(m_network.get(), &QNetworkAccessManager::authenticationRequired,
+                     m_network.get(), [this](QNetworkReply* response, QAuthenticator* auth) {
+                         if (origin(response->url()) != origin(m_identity.origin) ||
+                             response->property("tarvelon-authentifie").toBool())
+                             return;
+                         response->setProperty("tarvelon-authentifie", true);
+                         m_credentialsAsked = true;
+                         auth->setUser(m_identity.user);
+                         auth->setPassword(m_identity.password);
+                     });
 }
 
 Client::~Client() = default;
 
-Response Client::send(const QByteArray& method, const QUrl& url, const QByteArray& body,
-                      const Headers& headers)
-{
+// One exchange in flight: its request, the hop it is at, its answer so far.
+struct Client::Exchange {
+    Request asked;
+    QUrl target;
+    int redirection = 0;
+    QNetworkReply* reply = nullptr;
     Response r;
-    r.url = url;
+    bool tooBig = false;
+    bool quiet = false;
+    bool runEnds = false;
+    std::unique_ptr<QTimer> delay;
+    bool done = false;
+};
+
+void Client::launch(Exchange& x, const std::function<void()>& answered)
+{
+    x.r = Response{};
+    x.r.url = x.target;
+    x.tooBig = x.quiet = false;
     if (m_deadline.hasExpired()) {
-        r.error = tooLong();
-        return r;
+        x.r.error = tooLong();
+        x.reply = nullptr;
+        return;
     }
-    QNetworkRequest asked(url);
+    QNetworkRequest asked(x.target);
     asked.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
                        QNetworkRequest::ManualRedirectPolicy);
     asked.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     asked.setRawHeader("Accept-Encoding", "identity");
     asked.setRawHeader("User-Agent", "Tarvelon/2.0");
-    for (const auto& [key, value] : headers)
+    for (const auto& [key, value] : x.asked.headers)
         asked.setRawHeader(key, value);
     if ((m_identity.credentialsFirst || m_credentialsAsked) &&
-        origin(url) == origin(m_identity.origin) && !inClear(url))
+        origin(x.target) == origin(m_identity.origin) && !inClear(x.target))
         asked.setRawHeader(
             "Authorization",
             "Basic " +
                 (m_identity.user + QLatin1Char(':') + m_identity.password).toUtf8().toBase64());
     ++m_requestCount;
-    QNetworkReply* response = m_network->sendCustomRequest(asked, method, body);
+    QNetworkReply* response = m_network->sendCustomRequest(asked, x.asked.method, x.asked.body);
+    x.reply = response;
     QObject::connect(response, &QNetworkReply::sslErrors, response,
                      [this, response](const QList<QSslError>& errors) {
                          const QString seen =
@@ -146,96 +162,156 @@ Response Client::send(const QByteArray& method, const QUrl& url, const QByteArra
     // than a mebibyte ahead of it: what an answer holds in memory is the
     // bound, however fast the server sends.
     response->setReadBufferSize(1 << 20);
-    bool tooBig = false;
-    const auto take = [&tooBig, &r, response] {
-        if (tooBig || !response->isOpen())
+    const auto take = [&x, response] {
+        if (x.tooBig || !response->isOpen())
             return;
-        r.body += response->readAll();
-        if (r.body.size() > MaxBodyBytes ||
+        x.r.body += response->readAll();
+        if (x.r.body.size() > MaxBodyBytes ||
             response->header(QNetworkRequest::ContentLengthHeader).toLongLong() > MaxBodyBytes) {
-            tooBig = true;
-            r.body.clear();
+            x.tooBig = true;
+            x.r.body.clear();
             response->abort();
         }
     };
     // Said again once the answer has begun: the network thread only hears
     // of the bound after its request has started.
-    QObject::connect(response, &QNetworkReply::metaDataChanged, response, [&take, response] {
+    QObject::connect(response, &QNetworkReply::metaDataChanged, response, [take, response] {
         response->setReadBufferSize(1 << 20);
         take();
     });
     QObject::connect(response, &QNetworkReply::readyRead, response, take);
-    QEventLoop timeout;
-    QTimer delay;
-    delay.setSingleShot(true);
-    bool quiet = false;
-    QObject::connect(&delay, &QTimer::timeout, response, [&] {
-        quiet = true;
+    x.delay = std::make_unique<QTimer>();
+    x.delay->setSingleShot(true);
+    QObject::connect(x.delay.get(), &QTimer::timeout, response, [&x, response] {
+        x.quiet = true;
         response->abort();
     });
-    QObject::connect(response, &QNetworkReply::finished, &timeout, &QEventLoop::quit);
-    const bool runEnds =
-        m_deadline.remainingTime() >= 0 && m_deadline.remainingTime() < m_timeoutMs;
-    delay.start(runEnds ? std::chrono::milliseconds(m_deadline.remainingTime())
-                        : std::chrono::milliseconds(m_timeoutMs));
-    if (!response->isFinished())
-        timeout.exec(QEventLoop::ExcludeUserInputEvents);
+    QObject::connect(response, &QNetworkReply::finished, response, [take, answered] {
+        take();
+        answered();
+    });
+    x.runEnds = m_deadline.remainingTime() >= 0 && m_deadline.remainingTime() < m_timeoutMs;
+    x.delay->start(x.runEnds ? std::chrono::milliseconds(m_deadline.remainingTime())
+                             : std::chrono::milliseconds(m_timeoutMs));
+}
 
+void Client::conclude(Exchange& x)
+{
+    QNetworkReply* response = x.reply;
+    x.delay.reset();
+    if (!response)
+        return; // never sent: its error is said already
+    Response& r = x.r;
     r.status = response->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    take();
     for (const auto& [key, value] : response->rawHeaderPairs())
         r.headers.append({key, value});
-    if (tooBig)
+    const QString host = x.target.host();
+    if (x.tooBig)
         r.error = QStringLiteral("la réponse du serveur %1 dépasse %2 Mio : Tarvelon ne la lit pas")
-                      .arg(url.host())
+                      .arg(host)
                       .arg(MaxBodyBytes >> 20);
-    else if (quiet && runEnds)
+    else if (x.quiet && x.runEnds)
         r.error = tooLong();
-    else if (quiet)
-        r.error = QStringLiteral("le serveur %1 ne répond pas").arg(url.host());
+    else if (x.quiet)
+        r.error = QStringLiteral("le serveur %1 ne répond pas").arg(host);
     else if (r.status == 0 && !m_refusedFingerprint.isEmpty())
         r.error = QStringLiteral("le certificat du serveur %1 n'est pas reconnu (empreinte "
                                  "SHA-256 %2) ; acceptez-le s'il est bien celui de votre "
                                  "serveur")
-                      .arg(url.host(), m_refusedFingerprint);
+                      .arg(host, m_refusedFingerprint);
     else if (r.status == 0)
-        r.error = networkError(response->error(), url);
+        r.error = networkError(response->error(), x.target);
     response->deleteLater();
-    return r;
+    x.reply = nullptr;
+}
+
+bool Client::followed(Exchange& x)
+{
+    Response& r = x.r;
+    const bool redirected =
+        r.status == 301 || r.status == 302 || r.status == 303 || r.status == 307 || r.status == 308;
+    if (!redirected || r.header("Location").isEmpty()) {
+        // Sent elsewhere, where the password is not given: not the
+        // password's fault.
+        if (r.status == 401 && r.error.isEmpty() && origin(x.target) != origin(m_identity.origin))
+            r.error = QStringLiteral("le serveur renvoie vers une autre adresse (%1) qui "
+                                     "demande un mot de passe : Tarvelon n'y envoie pas le "
+                                     "vôtre")
+                          .arg(x.target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toString());
+        return false;
+    }
+    if (x.redirection == RedirectionsMax) {
+        r.error = QStringLiteral("le serveur renvoie de page en page sans fin");
+        return false;
+    }
+    const QUrl next = x.target.resolved(QUrl::fromEncoded(r.header("Location")));
+    if (x.target.scheme() == QLatin1String("https") && next.scheme() != QLatin1String("https")) {
+        r.error = QStringLiteral("le serveur renvoie vers une adresse non chiffrée (%1) : "
+                                 "Tarvelon ne la suit pas")
+                      .arg(next.toString());
+        return false;
+    }
+    x.target = next;
+    ++x.redirection;
+    return true;
+}
+
+std::vector<Response> Client::requestAll(const std::vector<Request>& requests, int parallel)
+{
+    std::vector<std::unique_ptr<Exchange>> exchanges;
+    exchanges.reserve(requests.size());
+    for (const Request& q : requests) {
+        exchanges.push_back(std::make_unique<Exchange>());
+        exchanges.back()->asked = q;
+        exchanges.back()->target = q.url;
+    }
+    QEventLoop loop;
+    size_t next = 0, left = exchanges.size();
+    std::function<void()> startNext;
+    // An answer in: the exchange goes on to its next hop, or is done and
+    // leaves its place to the next request.
+    std::function<void(Exchange&)> answered = [&](Exchange& x) {
+        conclude(x);
+        if (followed(x)) {
+            launch(x, [&, px = &x] { answered(*px); });
+            if (x.reply)
+                return;
+        }
+        x.done = true;
+        --left;
+        startNext();
+        if (left == 0)
+            loop.quit();
+    };
+    startNext = [&] {
+        while (next < exchanges.size()) {
+            size_t inFlight = 0;
+            for (size_t i = 0; i < next; ++i)
+                inFlight += !exchanges[i]->done;
+            if (int(inFlight) >= std::max(1, parallel))
+                return;
+            Exchange& x = *exchanges[next++];
+            launch(x, [&answered, px = &x] { answered(*px); });
+            if (!x.reply) { // never sent (the run's deadline)
+                x.done = true;
+                --left;
+            }
+        }
+    };
+    startNext();
+    if (left > 0)
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    std::vector<Response> responses;
+    responses.reserve(exchanges.size());
+    for (auto& x : exchanges)
+        responses.push_back(std::move(x->r));
+    return responses;
 }
 
 Response Client::request(const QByteArray& method, const QUrl& url, const QByteArray& body,
                          const Headers& headers)
 {
-    QUrl target = url;
-    for (int redirection = 0;; ++redirection) {
-        Response r = send(method, target, body, headers);
-        const bool redirected = r.status == 301 || r.status == 302 || r.status == 303 ||
-                                r.status == 307 || r.status == 308;
-        if (!redirected || r.header("Location").isEmpty()) {
-            // Sent elsewhere, where the password is not given: not the
-            // password's fault.
-            if (r.status == 401 && r.error.isEmpty() && origin(target) != origin(m_identity.origin))
-                r.error =
-                    QStringLiteral("le serveur renvoie vers une autre adresse (%1) qui "
-                                   "demande un mot de passe : Tarvelon n'y envoie pas le "
-                                   "vôtre")
-                        .arg(target.adjusted(QUrl::RemovePath | QUrl::RemoveQuery).toString());
-            return r;
-        }
-        if (redirection == RedirectionsMax) {
-            r.error = QStringLiteral("le serveur renvoie de page en page sans fin");
-            return r;
-        }
-        const QUrl next = target.resolved(QUrl::fromEncoded(r.header("Location")));
-        if (target.scheme() == QLatin1String("https") && next.scheme() != QLatin1String("https")) {
-            r.error = QStringLiteral("le serveur renvoie vers une adresse non chiffrée (%1) : "
-                                     "Tarvelon ne la suit pas")
-                          .arg(next.toString());
-            return r;
-        }
-        target = next;
-    }
+    return requestAll({{method, url, body, headers}}).front();
 }
 
 QString reason(const Response& response)

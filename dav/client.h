@@ -7,7 +7,9 @@
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <functional>
 #include <memory>
+#include <vector>
 
 class QNetworkAccessManager;
 
@@ -32,6 +34,13 @@ namespace dav {
 inline constexpr qint64 MaxBodyBytes = 32 << 20;
 
 using Headers = QList<QPair<QByteArray, QByteArray>>;
+
+struct Request {
+    QByteArray method;
+    QUrl url;
+    QByteArray body;
+    Headers headers;
+};
 
 struct Response {
     int status = 0;  // 0: no answer at all (error says why)
@@ -66,6 +75,10 @@ public:
 
     Response request(const QByteArray& method, const QUrl& url, const QByteArray& body = {},
                      const Headers& headers = {});
+    // Several at once, up to `parallel` in flight (QtNetwork opens up to six
+    // connections to a server), each with its redirects, its wait and its
+    // bound; the answers in the order asked.
+    std::vector<Response> requestAll(const std::vector<Request>& requests, int parallel = 6);
 
     // The whole run ends by then: a request past it is not sent, one under
     // way is given up (none by default).
@@ -80,8 +93,10 @@ public:
     const Identity& identity() const { return m_identity; }
 
 private:
-    Response send(const QByteArray& method, const QUrl& url, const QByteArray& body,
-                  const Headers& headers);
+    struct Exchange;
+    void launch(Exchange& exchange, const std::function<void()>& answered);
+    void conclude(Exchange& exchange);
+    bool followed(Exchange& exchange);
 
     Identity m_identity;
     int m_timeoutMs;

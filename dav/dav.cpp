@@ -342,33 +342,51 @@ Resources fetch(Client& client, const QUrl& collection, const std::vector<QUrl>&
     return d;
 }
 
+std::vector<Written> writeAll(Client& client, const std::vector<Write>& writes)
+{
+    std::vector<Request> requests;
+    requests.reserve(writes.size());
+    for (const Write& w : writes) {
+        Headers headers;
+        if (!w.type.isEmpty())
+            headers.append(qMakePair(QByteArray("Content-Type"), w.type));
+        if (w.expectedEtag)
+            headers.append(qMakePair(QByteArray("If-Match"), *w.expectedEtag));
+        else if (!w.type.isEmpty())
+            headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
+        requests.push_back(
+            {w.type.isEmpty() ? QByteArray("DELETE") : QByteArray("PUT"), w.url, w.data, headers});
+    }
+    const std::vector<Response> answers = client.requestAll(requests);
+    std::vector<Written> results(writes.size());
+    for (size_t i = 0; i < writes.size(); ++i) {
+        const Response& r = answers[i];
+        Written& e = results[i];
+        e.status = r.status;
+        if (writes[i].type.isEmpty()) {
+            if (!r.ok() && !(r.error.isEmpty() && r.status == 404))
+                e.error = reason(r);
+            continue;
+        }
+        if (!r.ok()) {
+            e.error = reason(r);
+            continue;
+        }
+        e.etag = r.header("ETag");
+        if (e.etag.isEmpty()) {
+            // Not said: asked.
+            QString error;
+            if (const std::optional<QByteArray> etag = currentEtag(client, writes[i].url, &error))
+                e.etag = *etag;
+        }
+    }
+    return results;
+}
+
 Written put(Client& client, const QUrl& url, const QByteArray& data, const QByteArray& type,
             const std::optional<QByteArray>& expectedEtag)
 {
-    Headers headers{{"Content-Type", type}};
-    if (expectedEtag)
-        headers.append(qMakePair(QByteArray("If-Match"), *expectedEtag));
-    else
-        headers.append(qMakePair(QByteArray("If-None-Match"), QByteArray("*")));
-    const Response r = client.request("PUT", url, data, headers);
-    Written e;
-    e.status = r.status;
-    if (!r.ok()) {
-        e.error = reason(r);
-        return e;
-    }
-    e.etag = r.header("ETag");
-    if (e.etag.isEmpty()) {
-        // Not said: asked.
-        const Response p =
-            client.request("PROPFIND", url, propfind("<d:getetag/>"), withDepth("0"));
-        QString error;
-        if (const std::optional<Multistatus> m = multistatus(p, error))
-            for (const ResponseItem& member : m->items)
-                if (const Element* etag = member.property(NsDav, QStringLiteral("getetag")))
-                    e.etag = etag->text.toUtf8();
-    }
-    return e;
+    return writeAll(client, {{url, data, type, expectedEtag}}).front();
 }
 
 std::optional<QByteArray> currentEtag(Client& client, const QUrl& url, QString* error)
@@ -387,15 +405,7 @@ std::optional<QByteArray> currentEtag(Client& client, const QUrl& url, QString* 
 
 Written remove(Client& client, const QUrl& url, const std::optional<QByteArray>& etag)
 {
-    Headers headers;
-    if (etag)
-        headers.append(qMakePair(QByteArray("If-Match"), *etag));
-    const Response r = client.request("DELETE", url, {}, headers);
-    Written e;
-    e.status = r.status;
-    if (!r.ok() && r.status != 404)
-        e.error = reason(r);
-    return e;
+    return writeAll(client, {{url, {}, {}, etag}}).front();
 }
 
 } // namespace dav

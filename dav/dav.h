@@ -105,4 +105,15 @@ Written put(Client& client, const QUrl& url, const QByteArray& data, const QByte
 // A DELETE with If-Match (none: whatever is there).
 Written remove(Client& client, const QUrl& url, const std::optional<QByteArray>& etag);
 
+// A write: a PUT (If-None-Match: * to create, If-Match to replace) or, with
+// no type, a DELETE (If-Match when an ETag is given).
+struct Write {
+    QUrl url;
+    QByteArray data;
+    QByteArray type; // empty: a DELETE
+    std::optional<QByteArray> expectedEtag;
+};
+// Several at once (Client::requestAll): the results in the order given.
+std::vector<Written> writeAll(Client& client, const std::vector<Write>& writes);
+
 } // namespace dav

@@ -133,27 +133,30 @@ struct Fait {
     bool laisse = false; // a deletion given up: the event changed meanwhile
 };
 
-// A write, or, when another computer wrote the event first (412), decided
-// again on what the server has now, in the same run: this run's change is
-// the latest and goes over the new version; a deletion against a change
-// keeps the change (the event is left, and no longer this installation's).
-Fait ecrire(dav::Client& client, const rapprochement::Ecriture& w)
+// The writes sent at once: a few per connection, so that a slow link costs
+// about the server's time, not the sum of the round trips.
+constexpr size_t Lot = 48;
+
+dav::Write envoi(const rapprochement::Ecriture& w, const std::optional<QByteArray>& attendu)
 {
-    const auto envoyer = [&](const std::optional<QByteArray>& attendu) {
-        return w.sorte == Sorte::Suppression
-                   ? dav::remove(client, w.url, attendu)
-                   : dav::put(client, w.url, w.octets, "text/calendar; charset=utf-8", attendu);
-    };
-    const dav::Written fait = envoyer(w.attendu);
-    if (fait.status != 412)
-        return {fait};
+    return {w.url, w.octets,
+            w.sorte == Sorte::Suppression ? QByteArray() : "text/calendar; charset=utf-8", attendu};
+}
+
+// A write refused because another computer wrote the event first (412),
+// decided again on what the server has now, in the same run: this run's
+// change is the latest and goes over the new version; a deletion against a
+// change keeps the change (the event is left, and no longer this
+// installation's).
+Fait apresUnRefus(dav::Client& client, const rapprochement::Ecriture& w, const dav::Written& refus)
+{
     QString erreur;
     const std::optional<QByteArray> maintenant = dav::currentEtag(client, w.url, &erreur);
     if (!erreur.isEmpty())
-        return {fait};
+        return {refus};
     if (w.sorte == Sorte::Suppression)
         return {dav::Written{204, {}, {}}, maintenant.has_value()};
-    return {envoyer(maintenant)}; // gone meanwhile: made again
+    return {dav::writeAll(client, {envoi(w, maintenant)}).front()}; // gone meanwhile: made again
 }
 
 // Whether the server still has, as recorded, one event the incremental
@@ -189,7 +192,7 @@ QString fichierJournalAgenda()
 }
 
 Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socle::Fiche>& fiches,
-              const std::vector<socle::Proche>& proches)
+              const std::vector<socle::Proche>& proches, const Avancement& avancement)
 {
     Bilan bilan;
     const auto echec = [&bilan](const QString& raison) {
@@ -238,33 +241,61 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
     std::map<Sorte, int> n;
     size_t notees = 0;
     bool change = false;
-    for (const rapprochement::Ecriture& w : rapprochement::planifier(
-             etat, releve, compte.agenda,
-             voulus(fiches, {minutesDuRappel(compte.rappel)},
-                    compte.prochesPublies ? proches : std::vector<socle::Proche>()))) {
-        const rapprochement::Trace* trace = nullptr;
-        if (w.sorte != Sorte::Oubli) {
-            const Fait fait = ecrire(client, w);
-            if (!fait.ecrit.error.isEmpty())
-                return echec(fait.ecrit.error); // what was done is in the journal
-            if (!fait.laisse) {
-                ++n[w.sorte];
-                ++bilan.ecritures;
-            }
-            if (w.sorte != Sorte::Suppression)
-                trace =
-                    &(etat.evenements[w.uid] = {w.url.toString(), fait.ecrit.etag, w.empreinte});
-        }
+    const auto noterUne = [&](const rapprochement::Ecriture& w, const rapprochement::Trace* trace) {
         if (!trace)
             etat.evenements.erase(w.uid);
         change = true;
         if (!noter(w.uid, trace))
-            return etatNonEcrit();
+            return false;
         if (++notees >= std::max<size_t>(100, etat.evenements.size())) {
             if (!ecrireEtat(etat))
-                return etatNonEcrit();
+                return false;
             notees = 0;
         }
+        return true;
+    };
+    const std::vector<rapprochement::Ecriture> plan = rapprochement::planifier(
+        etat, releve, compte.agenda,
+        voulus(fiches, {minutesDuRappel(compte.rappel)},
+               compte.prochesPublies ? proches : std::vector<socle::Proche>()));
+    for (size_t debut = 0; debut < plan.size(); debut += Lot) {
+        const size_t fin = std::min(plan.size(), debut + Lot);
+        std::vector<dav::Write> envois;
+        for (size_t i = debut; i < fin; ++i)
+            if (plan[i].sorte != Sorte::Oubli)
+                envois.push_back(envoi(plan[i], plan[i].attendu));
+        const std::vector<dav::Written> faits = dav::writeAll(client, envois);
+        // Recorded in the plan's order; what failed is said once the lot's
+        // successes are recorded.
+        QString erreur;
+        size_t f = 0;
+        for (size_t i = debut; i < fin; ++i) {
+            const rapprochement::Ecriture& w = plan[i];
+            const rapprochement::Trace* trace = nullptr;
+            if (w.sorte != Sorte::Oubli) {
+                Fait fait{faits[f++]};
+                if (fait.ecrit.status == 412)
+                    fait = apresUnRefus(client, w, fait.ecrit);
+                if (!fait.ecrit.error.isEmpty()) {
+                    if (erreur.isEmpty())
+                        erreur = fait.ecrit.error;
+                    continue;
+                }
+                if (!fait.laisse) {
+                    ++n[w.sorte];
+                    ++bilan.ecritures;
+                }
+                if (w.sorte != Sorte::Suppression)
+                    trace = &(
+                        etat.evenements[w.uid] = {w.url.toString(), fait.ecrit.etag, w.empreinte});
+            }
+            if (!noterUne(w, trace))
+                return etatNonEcrit();
+        }
+        if (!erreur.isEmpty())
+            return echec(erreur); // what was done is in the journal
+        if (avancement)
+            avancement(int(fin), int(plan.size()));
     }
 
     if (ch.token != etat.jeton || change) {

@@ -7,6 +7,7 @@
 
 #include <QMetaType>
 #include <QString>
+#include <functional>
 #include <vector>
 
 // The calendar's entries published to the user's calendar server (CalDAV):
@@ -35,8 +36,11 @@ struct Bilan {
 
 // With the account's word, each day's name-day event names the people of
 // that day (those to wish) in its description.
+// How far a publish is: writes done, writes in all (after each lot).
+using Avancement = std::function<void(int fait, int total)>;
+
 Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socle::Fiche>& fiches,
-              const std::vector<socle::Proche>& proches = {});
+              const std::vector<socle::Proche>& proches = {}, const Avancement& avancement = {});
 
 // The state file of the publish, and the journal of the writes since it was
 // last written whole.

@@ -280,17 +280,17 @@ private slots:
             QTimer::singleShot(300, s, [s, q] { agenda(s, q, {}); });
         });
         std::vector<socle::Fiche> fiches;
-        for (int jour = 1; jour <= 28; ++jour)
-            fiches.push_back(
-                {"Nom", QStringLiteral("%1/03").arg(jour, 2, 10, QLatin1Char('0')).toStdString(),
-                 "0000", "M"});
+        for (int i = 0; i < 200; ++i)
+            fiches.push_back({"Ami" + std::to_string(i), "12/05", "1980", " "});
         synchro::Connexion connexion(compteSur(serveur), QStringLiteral("p"),
                                      std::chrono::milliseconds(1500));
         const synchro::Bilan bilan = synchro::publier(connexion, compteSur(serveur), fiches);
         QVERIFY(!bilan.reussi);
         QVERIFY2(bilan.texte.contains(QStringLiteral("dure trop longtemps")),
                  qPrintable(bilan.texte));
-        QVERIFY2(serveur.recues().size() <= 6,
+        // 1.5 s of answers at 0.3 s each, six at a time: far from the 202
+        // requests of the whole publish.
+        QVERIFY2(serveur.recues().size() <= 40,
                  qPrintable(QString::number(serveur.recues().size())));
 
         // The status line and half the XML, then nothing.
