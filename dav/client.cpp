@@ -288,7 +288,7 @@ std::vector<Response> Client::requestAll(const std::vector<Request>& requests, i
             size_t inFlight = 0;
             for (size_t i = 0; i < next; ++i)
                 inFlight += !exchanges[i]->done;
-            if (int(inFlight) >= std::max(1, parallel))
+            if (int(inFlight) >= std::max(1, parallel > 0 ? parallel : m_parallel))
                 return;
             Exchange& x = *exchanges[next++];
             launch(x, [&answered, px = &x] { answered(*px); });

@@ -78,7 +78,10 @@ public:
     // Several at once, up to `parallel` in flight (QtNetwork opens up to six
     // connections to a server), each with its redirects, its wait and its
     // bound; the answers in the order asked.
-    std::vector<Response> requestAll(const std::vector<Request>& requests, int parallel = 6);
+    std::vector<Response> requestAll(const std::vector<Request>& requests, int parallel = 0);
+    // The most requests in flight when none is said (six; one: as a
+    // sequential client would, for the timing programs).
+    void setParallel(int parallel) { m_parallel = parallel; }
 
     // The whole run ends by then: a request past it is not sent, one under
     // way is given up (none by default).
@@ -105,6 +108,7 @@ private:
     QString m_refusedFingerprint;
     int m_requestCount = 0;
     bool m_credentialsAsked = false;
+    int m_parallel = 6;
 };
 
 // "https://serveur:port": what the credentials are kept to.

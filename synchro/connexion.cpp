@@ -40,6 +40,11 @@ Connexion::~Connexion()
                           QJsonObject{{QStringLiteral("identification"), origine}});
 }
 
+void Connexion::limiter(int paralleles)
+{
+    m_client->setParallel(paralleles);
+}
+
 int Connexion::requetes() const
 {
     return m_client->requestCount();

@@ -32,6 +32,9 @@ public:
 
     // Requests sent so far (for the timing programs).
     int requetes() const;
+    // The most requests in flight (six by default; one for the timing
+    // programs' comparison).
+    void limiter(int paralleles);
 
     dav::Client& client() { return *m_client; }
 
