@@ -6,6 +6,10 @@
 #include "synchro/motdepasse.h"
 #include "synchro/synchro.h"
 
+#include <QElapsedTimer>
+#include <cstdio>
+#include <unistd.h>
+
 namespace commande {
 
 int synchroniser()
@@ -24,7 +28,23 @@ int synchroniser()
                                                                   "l'écrit avec --compte … "
                                                                   "--mot-de-passe-commande.")
                                                  : QStringLiteral(".")));
-    const synchro::Bilan bilan = synchro::synchroniser(*compte, *m.valeur, store::calendarPath());
+    // A run longer than a few seconds says how far it is, on the error
+    // output (one line rewritten on a terminal).
+    QElapsedTimer depuis;
+    depuis.start();
+    const bool terminal = ::isatty(STDERR_FILENO);
+    bool dit = false;
+    const synchro::Bilan bilan =
+        synchro::synchroniser(*compte, *m.valeur, store::calendarPath(), [&](int fait, int total) {
+            if (depuis.elapsed() < 3000)
+                return;
+            std::fprintf(stderr, "%sAgenda : %d / %d%s", terminal ? "\r" : "", fait, total,
+                         terminal ? "" : "\n");
+            std::fflush(stderr);
+            dit = true;
+        });
+    if (dit && terminal)
+        std::fputc('\n', stderr);
     if (!bilan.reussi)
         return echec(bilan.texte);
     ecrire(stdout, bilan.texte);

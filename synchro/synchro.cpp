@@ -11,7 +11,7 @@
 namespace synchro {
 
 Bilan synchroniser(const Compte& compte, const QString& motDePasse,
-                   const QString& fichierCalendrier)
+                   const QString& fichierCalendrier, const Avancement& avancement)
 {
     // One run at a time: another one under way is waited for a moment, else
     // this one stops (its changes would be counted as the user's).
@@ -66,7 +66,7 @@ Bilan synchroniser(const Compte& compte, const QString& motDePasse,
     std::vector<socle::Proche> proches;
     if (compte.prochesPublies)
         socle::lireProches(base, proches);
-    Bilan bilan = publier(connexion, compte, fiches, proches);
+    Bilan bilan = publier(connexion, compte, fiches, proches, avancement);
     textes << bilan.texte;
     bilan.texte = textes.join(QLatin1Char('\n'));
     bilan.reussi = bilan.reussi && carnets.reussi;

@@ -15,7 +15,8 @@ inline constexpr std::chrono::seconds AttenteDUneAutreSynchronisation{10};
 
 // A run waits for another under way (AttenteDUneAutreSynchronisation), else
 // says "une synchronisation est déjà en cours".
+// `avancement` hears how far the publish is (after each lot of writes).
 Bilan synchroniser(const Compte& compte, const QString& motDePasse,
-                   const QString& fichierCalendrier);
+                   const QString& fichierCalendrier, const Avancement& avancement = {});
 
 } // namespace synchro

@@ -129,29 +129,49 @@ void Synchronisation::lancer(bool demande)
         m_encore = true;
         return;
     }
+    if (demande) {
+        m_avancement = new QProgressDialog(m_fenetre);
+        m_avancement->setObjectName(QStringLiteral("Avancement"));
+        m_avancement->setWindowTitle(QStringLiteral("Synchronisation"));
+        m_avancement->setCancelButton(nullptr);
+        m_avancement->setMinimumDuration(2000);
+        m_avancement->setRange(0, 0);
+        m_avancement->setLabelText(QStringLiteral("Synchronisation en cours…"));
+    }
+    const auto avancement = [this](int fait, int total) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, fait, total] {
+                if (!m_avancement)
+                    return;
+                m_avancement->setRange(0, total);
+                m_avancement->setValue(fait);
+                m_avancement->setLabelText(QStringLiteral("Agenda : %1 / %2").arg(fait).arg(total));
+            },
+            Qt::QueuedConnection);
+    };
     // The password is read in the run's thread too: the user's command or
     // the keyring may wait (a PIN asked, a prompt), never the window.
-    m_travail = QThread::create(
-        [this, c = *compte, connu = m_motDePasse, fichier = m_fichier, demande] {
-            std::optional<QString> mdp = connu;
-            if (!mdp)
-                mdp = lireMotDePasse(c).valeur;
-            if (!mdp) {
-                QMetaObject::invokeMethod(
-                    this, [this, c, demande] { sansMotDePasse(c, demande); },
-                    Qt::QueuedConnection);
-                return;
-            }
-            const Bilan bilan = synchroniser(c, *mdp, fichier);
+    m_travail = QThread::create([this, c = *compte, connu = m_motDePasse, fichier = m_fichier,
+                                 demande, avancement] {
+        std::optional<QString> mdp = connu;
+        if (!mdp)
+            mdp = lireMotDePasse(c).valeur;
+        if (!mdp) {
             QMetaObject::invokeMethod(
-                this, [this, bilan, mdp, demande] { fin(bilan, demande, mdp); },
-                Qt::QueuedConnection);
-        });
+                this, [this, c, demande] { sansMotDePasse(c, demande); }, Qt::QueuedConnection);
+            return;
+        }
+        const Bilan bilan = synchroniser(c, *mdp, fichier, avancement);
+        QMetaObject::invokeMethod(
+            this, [this, bilan, mdp, demande] { fin(bilan, demande, mdp); }, Qt::QueuedConnection);
+    });
     m_travail->start();
 }
 
 void Synchronisation::finDuTravail()
 {
+    delete m_avancement.data();
     m_travail->wait();
     delete m_travail;
     m_travail = nullptr;

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QProgressDialog>
 #include <QString>
 #include <QTimer>
 #include <functional>
@@ -74,6 +75,9 @@ private:
     bool m_encore = false;
     bool m_echecDit = false;
     std::optional<QString> m_motDePasse; // for this session
+    // How far a run the user asked for is ("Agenda : 412 / 866"), shown
+    // once it lasts a few seconds.
+    QPointer<QProgressDialog> m_avancement;
 };
 
 } // namespace synchro
