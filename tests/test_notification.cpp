@@ -287,7 +287,7 @@ private Q_SLOTS:
         QFile fenetre(bin() + QStringLiteral("tarvelon"));
         const QByteArray simple = test::readFile(fenetre.fileName());
         QVERIFY(fenetre.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        fenetre.write("#!/bin/sh\necho >> \"$MARQUE.fois\"\ntouch \"$MARQUE\"\nsleep 4\n"
+        fenetre.write("#!/bin/sh\necho >> \"$MARQUE.fois\"\ntouch \"$MARQUE\"\nsleep 8\n"
                       "touch \"$MARQUE.fin\"\nexit 1\n");
         fenetre.close();
         QProcessEnvironment service;
@@ -297,7 +297,7 @@ private Q_SLOTS:
         QTRY_COMPARE(waiting().size(), 1);
         emitSignal(QStringLiteral("ActionInvoked"), 1, QStringLiteral("default"));
         QTRY_VERIFY(QFile::exists(marker()));
-        QTRY_VERIFY_WITH_TIMEOUT(waiting().isEmpty(), 3000); // the window still open
+        QTRY_VERIFY_WITH_TIMEOUT(waiting().isEmpty(), 5000); // the window still open
         QVERIFY(!QFile::exists(marker() + QStringLiteral(".fin")));
         QFile scope(marker() + QStringLiteral(".scope"));
         QVERIFY(scope.open(QIODevice::ReadOnly));
@@ -305,7 +305,7 @@ private Q_SLOTS:
         QVERIFY2(args.startsWith("--user --scope --quiet --collect --no-block -- ") &&
                      args.trimmed().endsWith("/tarvelon"),
                  args.constData());
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker() + QStringLiteral(".fin")), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(marker() + QStringLiteral(".fin")), 15000);
         QTest::qWait(500);
         QCOMPARE(test::readFile(marker() + QStringLiteral(".fois")), QByteArray("\n"));
         QVERIFY(test::writeFile(fenetre.fileName(), simple).size() > 0);
