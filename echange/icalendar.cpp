@@ -352,4 +352,41 @@ LectureIcalendar lireIcalendar(const QByteArray& octets)
     return lecture;
 }
 
+QByteArray sens(const QByteArray& octets)
+{
+    icalcomponent* racine = icalparser_parse_string(octets.constData());
+    if (!racine)
+        return {};
+    icalcomponent* e = icalcomponent_isa(racine) == ICAL_VEVENT_COMPONENT
+                           ? racine
+                           : icalcomponent_get_first_component(racine, ICAL_VEVENT_COMPONENT);
+    QByteArray texte;
+    if (e) {
+        const auto propriete = [e](icalproperty_kind sorte) {
+            icalproperty* p = icalcomponent_get_first_property(e, sorte);
+            return p ? QByteArray(icalproperty_get_value_as_string(p)) : QByteArray();
+        };
+        QByteArrayList fiches;
+        for (icalproperty* p = icalcomponent_get_first_property(e, ICAL_X_PROPERTY); p;
+             p = icalcomponent_get_next_property(e, ICAL_X_PROPERTY))
+            if (qstrcmp(icalproperty_get_x_name(p), ProprieteFiche) == 0)
+                fiches << QByteArray(icalproperty_get_x(p));
+        std::sort(fiches.begin(), fiches.end());
+        QByteArray alarme;
+        if (icalcomponent* a = icalcomponent_get_first_component(e, ICAL_VALARM_COMPONENT))
+            if (icalproperty* t = icalcomponent_get_first_property(a, ICAL_TRIGGER_PROPERTY))
+                alarme = icalproperty_get_value_as_string(t);
+        texte = QByteArrayList{propriete(ICAL_UID_PROPERTY),
+                               propriete(ICAL_SUMMARY_PROPERTY),
+                               propriete(ICAL_DESCRIPTION_PROPERTY),
+                               propriete(ICAL_DTSTART_PROPERTY),
+                               propriete(ICAL_RRULE_PROPERTY),
+                               alarme,
+                               fiches.join('\n')}
+                    .join('\x1f');
+    }
+    icalcomponent_free(racine);
+    return texte;
+}
+
 } // namespace echange

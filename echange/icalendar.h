@@ -68,4 +68,10 @@ struct LectureIcalendar {
 // day say. An agenda with none of Tarvelon's events is refused.
 LectureIcalendar lireIcalendar(const QByteArray& octets);
 
+// What an event says, whoever wrote its bytes (another Tarvelon, a server
+// that writes them its own way): its UID, summary, description, start,
+// rule, alarm and entries, in one text; empty when it is no event. Two
+// events that say the same give the same text, their stamps aside.
+QByteArray sens(const QByteArray& octets);
+
 } // namespace echange

@@ -254,10 +254,39 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
         }
         return true;
     };
-    const std::vector<rapprochement::Ecriture> plan = rapprochement::planifier(
+    std::vector<rapprochement::Ecriture> plan = rapprochement::planifier(
         etat, releve, compte.agenda,
         voulus(fiches, {minutesDuRappel(compte.rappel)},
                compte.prochesPublies ? proches : std::vector<socle::Proche>()));
+    // Events the server holds in bytes not written here (the user's other
+    // computer wrote them, or the server rewrote them): read, and taken as
+    // written here when they say what this run would write. No rewrite, and
+    // two computers with the same calendar never write each other's events
+    // back and forth.
+    std::vector<QUrl> aLire;
+    for (const rapprochement::Ecriture& w : plan)
+        if (w.attendu && (w.sorte == Sorte::RemisChange ||
+                          (w.sorte == Sorte::Modification && !etat.evenements.count(w.uid))))
+            aLire.push_back(w.url);
+    if (!aLire.empty()) {
+        const dav::Resources lus = dav::fetch(client, agenda->url, aLire, dav::Kind::Calendars);
+        std::map<QString, const dav::Resource*> parChemin;
+        for (const dav::Resource& r : lus.items)
+            parChemin[r.url.path(QUrl::FullyDecoded)] = &r;
+        std::vector<rapprochement::Ecriture> reste;
+        for (rapprochement::Ecriture& w : plan) {
+            const auto lu = parChemin.find(w.url.path(QUrl::FullyDecoded));
+            const QByteArray dit = lu != parChemin.end() ? echange::sens(lu->second->data) : "";
+            if (dit.isEmpty() || w.sorte == Sorte::Suppression || dit != echange::sens(w.octets)) {
+                reste.push_back(std::move(w));
+                continue;
+            }
+            const QByteArray etag = lu->second->etag.isEmpty() ? *w.attendu : lu->second->etag;
+            if (!noterUne(w, &(etat.evenements[w.uid] = {w.url.toString(), etag, w.empreinte})))
+                return etatNonEcrit();
+        }
+        plan = std::move(reste);
+    }
     for (size_t debut = 0; debut < plan.size(); debut += Lot) {
         const size_t fin = std::min(plan.size(), debut + Lot);
         std::vector<dav::Write> envois;

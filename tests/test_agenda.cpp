@@ -412,6 +412,32 @@ private Q_SLOTS:
         QVERIFY2(b.reussi && !b.texte.contains(QString::fromUtf8("supprimé")), qPrintable(b.texte));
         QCOMPARE(anniversaires(), deA);
     }
+
+    // Two computers with the same calendar: the second finds every event as
+    // it would write it and writes nothing; neither writes the other's
+    // events back at the runs after (no ping-pong).
+    void twoInstallations_sameTable_nothingWrittenTwice()
+    {
+        QVERIFY(run().reussi);
+        const QString dbB = m_maison.filePath(QStringLiteral("meme.db"));
+        QFile::remove(dbB);
+        QVERIFY(QFile::copy(db(), dbB));
+        const QByteArray etatA = qgetenv("XDG_STATE_HOME");
+        const QByteArray etatB = QFile::encodeName(m_maison.filePath(QStringLiteral("etat-meme")));
+        const auto chez = [&](const QByteArray& etat, const QString& base) {
+            qputenv("XDG_STATE_HOME", etat);
+            const synchro::Bilan b =
+                synchro::synchroniser(compte(), QStringLiteral("secret"), base);
+            qputenv("XDG_STATE_HOME", etatA);
+            return b;
+        };
+        for (int tour = 0; tour < 2; ++tour) {
+            synchro::Bilan b = chez(etatB, dbB);
+            QVERIFY2(b.reussi && b.ecritures == 0, qPrintable(b.texte));
+            b = chez(etatA, db());
+            QVERIFY2(b.reussi && b.ecritures == 0, qPrintable(b.texte));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestAgenda)
