@@ -268,7 +268,10 @@ private Q_SLOTS:
         QVERIFY(m_serveur.demarrer(port));
         const synchro::Bilan suite = run();
         QVERIFY2(suite.reussi, qPrintable(suite.texte));
-        QCOMPARE(coupe.ecritures + suite.ecritures, 300);
+        // An upload the server took whose answer the cut lost is found there
+        // as it would be written, and taken, not written again.
+        QVERIFY(coupe.ecritures + suite.ecritures <= 300);
+        QVERIFY(coupe.ecritures + suite.ecritures >= 300 - 6);
         QCOMPARE(surLeServeur().size(), size_t(6 + 300));
         QCOMPARE(run().ecritures, 0);
     }
