@@ -3,6 +3,7 @@
 // memory. Against a small stand-in CardDAV server in this process (Radicale
 // lists a collection in quadratic time): one address book, sync-collection
 // from a token, addressbook-multiget.
+#include "../tests/http.h"
 #include "bench/mesure.h"
 #include "socle/calendrier_fr.h"
 #include "socle/fetes.h"
@@ -54,21 +55,9 @@ private:
     {
         QByteArray& tampon = m_tampons[s];
         tampon += s->readAll();
-        for (;;) {
-            const qsizetype fin = tampon.indexOf("\r\n\r\n");
-            if (fin < 0)
-                return;
-            const QByteArray tete = tampon.left(fin);
-            static const QRegularExpression longueur(QStringLiteral("(?i)content-length: *(\\d+)"));
-            const qsizetype taille =
-                longueur.match(QString::fromLatin1(tete)).captured(1).toLongLong();
-            if (tampon.size() < fin + 4 + taille)
-                return;
-            const QByteArray corps = tampon.mid(fin + 4, taille);
-            tampon.remove(0, fin + 4 + taille);
-            const QList<QByteArray> ligne = tete.left(tete.indexOf("\r\n")).split(' ');
+        while (const std::optional<test::RequeteHttp> q = test::prochaineRequete(tampon)) {
             ++requetes;
-            const QByteArray reponse = repondre(ligne.value(0), ligne.value(1), corps);
+            const QByteArray reponse = repondre(q->methode, q->chemin, q->corps);
             s->write("HTTP/1.1 207 Multi-Status\r\nContent-Type: application/xml; charset=utf-8\r\n"
                      "Content-Length: " +
                      QByteArray::number(reponse.size()) + "\r\n\r\n" + reponse);

@@ -118,7 +118,6 @@ struct Client::Exchange {
     bool quiet = false;
     bool runEnds = false;
     std::unique_ptr<QTimer> delay;
-    bool done = false;
 };
 
 void Client::launch(Exchange& x, const std::function<void()>& answered)
@@ -267,6 +266,8 @@ std::vector<Response> Client::requestAll(const std::vector<Request>& requests, i
     }
     QEventLoop loop;
     size_t next = 0, left = exchanges.size();
+    int inFlight = 0;
+    const int most = std::max(1, parallel > 0 ? parallel : m_parallel);
     std::function<void()> startNext;
     // An answer in: the exchange goes on to its next hop, or is done and
     // leaves its place to the next request.
@@ -277,25 +278,20 @@ std::vector<Response> Client::requestAll(const std::vector<Request>& requests, i
             if (x.reply)
                 return;
         }
-        x.done = true;
         --left;
+        --inFlight;
         startNext();
         if (left == 0)
             loop.quit();
     };
     startNext = [&] {
-        while (next < exchanges.size()) {
-            size_t inFlight = 0;
-            for (size_t i = 0; i < next; ++i)
-                inFlight += !exchanges[i]->done;
-            if (int(inFlight) >= std::max(1, parallel > 0 ? parallel : m_parallel))
-                return;
+        while (next < exchanges.size() && inFlight < most) {
             Exchange& x = *exchanges[next++];
             launch(x, [&answered, px = &x] { answered(*px); });
-            if (!x.reply) { // never sent (the run's deadline)
-                x.done = true;
-                --left;
-            }
+            if (x.reply)
+                ++inFlight;
+            else
+                --left; // never sent (the run's deadline)
         }
     };
     startNext();

@@ -25,6 +25,20 @@ namespace {
 // A state file past this is no state of Tarvelon's.
 constexpr qint64 TailleMaximale = 256 << 20;
 
+// Where a state file is written, as the exports are: the file itself, or
+// the regular file a link names (the link stays); none for a device, a pipe
+// or a folder. Its folder is made.
+std::optional<QString> cibleEcrivable(const QString& chemin)
+{
+    const QFileInfo info(chemin);
+    QDir().mkpath(info.absolutePath());
+    const QString cible = info.isSymLink() ? info.symLinkTarget() : chemin;
+    const socle::Nature nature = socle::natureDe(QFile::encodeName(cible).toStdString());
+    if (nature != socle::Nature::Ordinaire && nature != socle::Nature::Absent)
+        return std::nullopt;
+    return cible;
+}
+
 } // namespace
 
 QJsonObject lireFichierEtat(const QString& chemin)
@@ -37,15 +51,10 @@ QJsonObject lireFichierEtat(const QString& chemin)
 
 bool ecrireFichierEtat(const QString& chemin, const QJsonObject& etat)
 {
-    QDir().mkpath(QFileInfo(chemin).absolutePath());
-    // As the exports: the file itself, or the regular file a link names (the
-    // link stays); never a device, a pipe or a folder.
-    const QFileInfo info(chemin);
-    const QString cible = info.isSymLink() ? info.symLinkTarget() : chemin;
-    const socle::Nature nature = socle::natureDe(QFile::encodeName(cible).toStdString());
-    if (nature != socle::Nature::Ordinaire && nature != socle::Nature::Absent)
+    const std::optional<QString> cible = cibleEcrivable(chemin);
+    if (!cible)
         return false;
-    QSaveFile f(cible);
+    QSaveFile f(*cible);
     return f.open(QIODevice::WriteOnly) &&
            f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
            f.write(QJsonDocument(etat).toJson(QJsonDocument::Compact)) >= 0 && f.commit();
@@ -53,13 +62,10 @@ bool ecrireFichierEtat(const QString& chemin, const QJsonObject& etat)
 
 bool ajouterAuJournal(const QString& chemin, const QJsonObject& ligne)
 {
-    const QFileInfo info(chemin);
-    QDir().mkpath(info.absolutePath());
-    const QString cible = info.isSymLink() ? info.symLinkTarget() : chemin;
-    const socle::Nature nature = socle::natureDe(QFile::encodeName(cible).toStdString());
-    if (nature != socle::Nature::Ordinaire && nature != socle::Nature::Absent)
+    const std::optional<QString> cible = cibleEcrivable(chemin);
+    if (!cible)
         return false;
-    QFile f(cible);
+    QFile f(*cible);
     return f.open(QIODevice::Append) &&
            f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner) &&
            f.write(QJsonDocument(ligne).toJson(QJsonDocument::Compact) + '\n') >= 0 && f.flush();

@@ -3,10 +3,10 @@
 // too slowly. The run stops with a French reason, its memory bounded, and
 // nothing outside the calendar is ever touched.
 #include "dav/dav.h"
+#include "http.h"
 #include "synchro/connexion.h"
 #include "synchro/publication.h"
 
-#include <QRegularExpression>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -19,12 +19,7 @@
 
 namespace {
 
-struct Requete {
-    QByteArray methode;
-    QByteArray chemin;
-    QByteArray tete;
-    QByteArray corps;
-};
+using Requete = test::RequeteHttp;
 
 // The stand-in, in a thread of its own as a real server is: each request
 // handed to `repondre`, which writes what it will on the socket; every
@@ -81,25 +76,12 @@ private:
     {
         QByteArray& tampon = m_tampons[s];
         tampon += s->readAll();
-        for (;;) {
-            const qsizetype fin = tampon.indexOf("\r\n\r\n");
-            if (fin < 0)
-                return;
-            const QByteArray tete = tampon.left(fin);
-            static const QRegularExpression longueur(QStringLiteral("(?i)content-length: *(\\d+)"));
-            const qsizetype taille =
-                longueur.match(QString::fromLatin1(tete)).captured(1).toLongLong();
-            if (tampon.size() < fin + 4 + taille)
-                return;
-            const QByteArray corps = tampon.mid(fin + 4, taille);
-            tampon.remove(0, fin + 4 + taille);
-            const QList<QByteArray> ligne = tete.left(tete.indexOf("\r\n")).split(' ');
-            const Requete q{ligne.value(0), ligne.value(1), tete, corps};
+        while (const std::optional<Requete> q = test::prochaineRequete(tampon)) {
             {
                 const std::lock_guard<std::mutex> verrou(m_verrou);
-                m_recues.push_back(q);
+                m_recues.push_back(*q);
             }
-            repondre(s, q);
+            repondre(s, *q);
         }
     }
 
@@ -436,16 +418,20 @@ private slots:
     {
         Serveur serveur;
         auto poses = std::make_shared<std::vector<QByteArray>>();
-        serveur.changer([poses](QTcpSocket* s, const Requete& q) {
-            if (q.methode == "PUT" && poses->size() == 199)
-                return Serveur::ecrire(s, "507 Insufficient Storage", {});
-            if (q.methode == "PUT")
-                poses->push_back(q.chemin);
-            QByteArray liste;
-            for (const QByteArray& chemin : *poses)
-                liste += membre(chemin).replace("\"1\"", "\"2\"");
-            agenda(s, q, liste);
-        });
+        // The calendar, full after `place` uploads.
+        const auto calendrier = [poses](size_t place) {
+            return [poses, place](QTcpSocket* s, const Requete& q) {
+                if (q.methode == "PUT" && poses->size() == place)
+                    return Serveur::ecrire(s, "507 Insufficient Storage", {});
+                if (q.methode == "PUT")
+                    poses->push_back(q.chemin);
+                QByteArray liste;
+                for (const QByteArray& chemin : *poses)
+                    liste += membre(chemin).replace("\"1\"", "\"2\"");
+                agenda(s, q, liste);
+            };
+        };
+        serveur.changer(calendrier(199));
         std::vector<socle::Fiche> fiches;
         for (int i = 0; i < 250; ++i)
             fiches.push_back(
@@ -459,14 +445,7 @@ private slots:
         QVERIFY(!bilan.reussi);
         QVERIFY2(bilan.texte.contains(QStringLiteral("plus de place")), qPrintable(bilan.texte));
         QCOMPARE(bilan.ecritures, 199);
-        serveur.changer([poses](QTcpSocket* s, const Requete& q) {
-            if (q.methode == "PUT")
-                poses->push_back(q.chemin);
-            QByteArray liste;
-            for (const QByteArray& chemin : *poses)
-                liste += membre(chemin).replace("\"1\"", "\"2\"");
-            agenda(s, q, liste);
-        });
+        serveur.changer(calendrier(SIZE_MAX));
         synchro::Connexion connexion(compte, QStringLiteral("p"));
         bilan = synchro::publier(connexion, compte, fiches);
         QVERIFY2(bilan.reussi, qPrintable(bilan.texte));
