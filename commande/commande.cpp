@@ -23,7 +23,7 @@ QString aide()
         "                 [--publier-carnets] [--proches-publies oui|non]\n"
         "                 [--mot-de-passe-commande COMMANDE]\n"
         "                 [--rappel aucun|veille|jour] [--certificat EMPREINTE]\n"
-        "        tarvelon --synchroniser\n"
+        "        tarvelon --synchroniser [--oui|--non]\n"
         "        tarvelon --proches [AAAA-MM-JJ]\n"
         "Calendrier des fêtes et anniversaires à souhaiter. Sans option, ouvre la fenêtre.\n"
         "\n"
@@ -56,6 +56,9 @@ QString aide()
         "  --certificat EMPREINTE\n"
         "                      accepte le certificat d'un serveur (empreinte SHA-256)\n"
         "  --synchroniser      publie le calendrier sur le serveur et suit les carnets\n"
+        "  --oui, --non        avec --synchroniser : l'agenda tient les fêtes et anniversaires\n"
+        "                      d'un autre Tarvelon (votre autre ordinateur) : les ajouter au\n"
+        "                      calendrier et les tenir à jour, ou publier sans eux\n"
         "  --proches [AAAA-MM-JJ]\n"
         "                      vos proches, un par ligne, séparés par des tabulations : nom,\n"
         "                      jour de fête, prénom fêté, anniversaire, provenance, à souhaiter\n"
@@ -85,15 +88,31 @@ struct Options {
     QCommandLineOption rappel{QStringLiteral("rappel"), {}, QStringLiteral("QUAND")};
     QCommandLineOption certificat{QStringLiteral("certificat"), {}, QStringLiteral("EMPREINTE")};
     QCommandLineOption synchroniser{QStringLiteral("synchroniser")};
+    QCommandLineOption oui{QStringLiteral("oui")};
+    QCommandLineOption non{QStringLiteral("non")};
     QCommandLineOption proches{QStringLiteral("proches")};
     QCommandLineOption aide{QStringLiteral("help")};
     QCommandLineOption version{QStringLiteral("version")};
 
     QList<QCommandLineOption> toutes() const
     {
-        return {importer, exporter,   fetes,          anniversaires,  compte,
-                agenda,   carnet,     publierCarnets, prochesPublies, commandeMotDePasse,
-                rappel,   certificat, synchroniser,   proches,        aide,
+        return {importer,
+                exporter,
+                fetes,
+                anniversaires,
+                compte,
+                agenda,
+                carnet,
+                publierCarnets,
+                prochesPublies,
+                commandeMotDePasse,
+                rappel,
+                certificat,
+                synchroniser,
+                oui,
+                non,
+                proches,
+                aide,
                 version};
     }
     // Whether an option that goes with --compte only was given.
@@ -173,6 +192,13 @@ int avecApplication(const std::function<int()>& verbe)
 int compteEtSynchronisation(const QCommandLineParser& parser, const Options& o)
 {
     const bool synchro = parser.isSet(o.synchroniser);
+    if (parser.isSet(o.oui) && parser.isSet(o.non))
+        return usage(QStringLiteral("--oui et --non ne vont pas ensemble"));
+    if ((parser.isSet(o.oui) || parser.isSet(o.non)) && !synchro)
+        return usage(QStringLiteral("--oui et --non vont avec --synchroniser"));
+    std::optional<bool> reponse;
+    if (parser.isSet(o.oui) || parser.isSet(o.non))
+        reponse = parser.isSet(o.oui);
     if (!parser.isSet(o.compte)) {
         if (!synchro || o.unDuCompte(parser))
             return usage(QStringLiteral("--agenda, --carnet, --publier-carnets, --proches-publies, "
@@ -181,7 +207,7 @@ int compteEtSynchronisation(const QCommandLineParser& parser, const Options& o)
         if (!parser.positionalArguments().isEmpty())
             return usage(QStringLiteral("option inconnue « %1 »")
                              .arg(parser.positionalArguments().constFirst()));
-        return avecApplication(synchroniser);
+        return avecApplication([reponse] { return synchroniser(reponse); });
     }
     const QStringList reste = parser.positionalArguments();
     if (reste.isEmpty())
@@ -213,7 +239,7 @@ int compteEtSynchronisation(const QCommandLineParser& parser, const Options& o)
     }
     return avecApplication([&] {
         const int code = compte(demande);
-        return code != 0 || !synchro ? code : synchroniser();
+        return code != 0 || !synchro ? code : synchroniser(reponse);
     });
 }
 
@@ -295,8 +321,8 @@ std::optional<int> executer(const QStringList& arguments)
 
     const bool echange = parser.isSet(o.importer) || parser.isSet(o.exporter) ||
                          parser.isSet(o.fetes) || parser.isSet(o.anniversaires);
-    const bool serveur =
-        parser.isSet(o.compte) || parser.isSet(o.synchroniser) || o.unDuCompte(parser);
+    const bool serveur = parser.isSet(o.compte) || parser.isSet(o.synchroniser) ||
+                         parser.isSet(o.oui) || parser.isSet(o.non) || o.unDuCompte(parser);
     if (echange && serveur)
         return usage(QStringLiteral("--importer et --exporter ne vont pas avec --compte ni "
                                     "--synchroniser"));

@@ -32,7 +32,8 @@ struct DemandeCompte {
 int compte(const DemandeCompte& demande);
 
 // tarvelon --synchroniser
-int synchroniser();
+// With a reply, the user's word on the calendar another installation shares.
+int synchroniser(std::optional<bool> reponse = std::nullopt);
 
 // tarvelon --proches [AAAA-MM-JJ]
 int listerProches(const std::optional<QDate>& jour);

@@ -70,6 +70,10 @@ std::optional<Compte> lireCompte(QString* erreur)
     c.nomsCarnets = s.value(QStringLiteral("carnets/noms")).toStringList();
     c.publierCarnets = s.value(QStringLiteral("carnets/publier")).toBool();
     c.prochesPublies = s.value(QStringLiteral("agenda/proches"), true).toBool();
+    if (s.value(QStringLiteral("agenda/partage-adresse")).toString() == c.agenda.toString())
+        if (const QString p = s.value(QStringLiteral("agenda/partage")).toString();
+            p == QLatin1String("oui") || p == QLatin1String("non"))
+            c.partage = p == QLatin1String("oui");
     if (c.adresse.isEmpty() || c.utilisateur.isEmpty())
         return endommage(QStringLiteral("est endommagé : il n'y a pas d'adresse de serveur ou de "
                                         "nom d'utilisateur"));
@@ -102,6 +106,10 @@ bool ecrireCompte(const Compte& c, QString* erreur)
         }
         s.setValue(QStringLiteral("carnets/publier"), c.publierCarnets);
         s.setValue(QStringLiteral("agenda/proches"), c.prochesPublies);
+        if (c.partage) {
+            s.setValue(QStringLiteral("agenda/partage"), *c.partage ? "oui" : "non");
+            s.setValue(QStringLiteral("agenda/partage-adresse"), c.agenda.toString());
+        }
         s.sync();
         if (s.status() != QSettings::NoError) {
             *erreur = QStringLiteral("le fichier %1 ne peut pas être écrit").arg(fichierCompte());

@@ -26,6 +26,10 @@ struct Compte {
     QStringList nomsCarnets;     // their names, for the reports
     bool publierCarnets = false; // their birthdays published to the calendar too
     bool prochesPublies = true;  // each day's name-day event names the user's people
+    // The calendar holds another installation's events (the user's other
+    // computer): whether the user said to take them in and share the
+    // calendar with it. Not asked yet: none. Said for one calendar only.
+    std::optional<bool> partage;
 
     // The origin the credentials go to.
     QUrl origine() const;

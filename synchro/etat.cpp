@@ -124,66 +124,88 @@ VerrouDeSynchronisation::~VerrouDeSynchronisation()
         ::close(m_fd); // the lock goes with it
 }
 
+namespace {
+
+socle::Fiche ficheDe(const QJsonArray& a)
+{
+    return {a[0].toString().toStdString(), a[1].toString().toStdString(),
+            a[2].toString().toStdString(),
+            a.size() == 4 ? a[3].toString().toStdString() : std::string(" ")};
+}
+
+// The sex is written only when it is not a birthday's blank.
+QJsonArray enJson(const socle::Fiche& f)
+{
+    QJsonArray a{QString::fromStdString(f.nom), QString::fromStdString(f.date),
+                 QString::fromStdString(f.annee)};
+    if (f.mf != " ")
+        a.append(QString::fromStdString(f.mf));
+    return a;
+}
+
+} // namespace
+
+rapprochement::EtatCarnet carnetDeJson(const QJsonObject& o)
+{
+    rapprochement::EtatCarnet carnet;
+    carnet.jeton = o.value(QStringLiteral("jeton")).toString();
+    carnet.proches = o.value(QStringLiteral("proches")).toBool();
+    const QJsonObject contacts = o.value(QStringLiteral("contacts")).toObject();
+    for (auto it = contacts.begin(); it != contacts.end(); ++it) {
+        const QJsonObject v = it.value().toObject();
+        rapprochement::Contact& contact = carnet.contacts[it.key()];
+        contact.etag = v.value(QStringLiteral("etag")).toString().toUtf8();
+        contact.rowid = v.value(QStringLiteral("rowid")).toInteger();
+        const QJsonArray e = v.value(QStringLiteral("ecrite")).toArray();
+        if (contact.rowid > 0 && (e.size() == 3 || e.size() == 4))
+            contact.ecrite = ficheDe(e);
+        else
+            contact.rowid = 0;
+        contact.deLUtilisateur = v.value(QStringLiteral("utilisateur")).toBool();
+        if (const QJsonArray d = v.value(QStringLiteral("deja")).toArray();
+            d.size() == 3 || d.size() == 4)
+            contact.dejaLa = ficheDe(d);
+        contact.illisible = v.value(QStringLiteral("illisible")).toString();
+    }
+    return carnet;
+}
+
+QJsonObject carnetEnJson(const rapprochement::EtatCarnet& carnet)
+{
+    QJsonObject contacts;
+    for (const auto& [chemin, c] : carnet.contacts) {
+        QJsonObject v{{QStringLiteral("etag"), QString::fromUtf8(c.etag)}};
+        if (c.rowid > 0) {
+            v.insert(QStringLiteral("rowid"), qint64(c.rowid));
+            v.insert(QStringLiteral("ecrite"), enJson(c.ecrite));
+        }
+        if (c.deLUtilisateur)
+            v.insert(QStringLiteral("utilisateur"), true);
+        if (!c.dejaLa.nom.empty())
+            v.insert(QStringLiteral("deja"), enJson(c.dejaLa));
+        if (!c.illisible.isEmpty())
+            v.insert(QStringLiteral("illisible"), c.illisible);
+        contacts.insert(chemin, v);
+    }
+    return {{QStringLiteral("jeton"), carnet.jeton},
+            {QStringLiteral("proches"), carnet.proches},
+            {QStringLiteral("contacts"), contacts}};
+}
+
 EtatCarnets lireEtatCarnets()
 {
     EtatCarnets etat;
     const QJsonObject tout = lireFichierEtat(fichierEtatCarnets());
-    for (auto c = tout.begin(); c != tout.end(); ++c) {
-        const QJsonObject o = c.value().toObject();
-        rapprochement::EtatCarnet& carnet = etat[c.key()];
-        carnet.jeton = o.value(QStringLiteral("jeton")).toString();
-        carnet.proches = o.value(QStringLiteral("proches")).toBool();
-        const QJsonObject contacts = o.value(QStringLiteral("contacts")).toObject();
-        for (auto it = contacts.begin(); it != contacts.end(); ++it) {
-            const QJsonObject v = it.value().toObject();
-            rapprochement::Contact& contact = carnet.contacts[it.key()];
-            contact.etag = v.value(QStringLiteral("etag")).toString().toUtf8();
-            contact.rowid = v.value(QStringLiteral("rowid")).toInteger();
-            const QJsonArray e = v.value(QStringLiteral("ecrite")).toArray();
-            if (contact.rowid > 0 && e.size() == 3)
-                contact.ecrite = {e[0].toString().toStdString(), e[1].toString().toStdString(),
-                                  e[2].toString().toStdString(), " "};
-            else
-                contact.rowid = 0;
-            contact.deLUtilisateur = v.value(QStringLiteral("utilisateur")).toBool();
-            if (const QJsonArray d = v.value(QStringLiteral("deja")).toArray(); d.size() == 3)
-                contact.dejaLa = {d[0].toString().toStdString(), d[1].toString().toStdString(),
-                                  d[2].toString().toStdString(), " "};
-            contact.illisible = v.value(QStringLiteral("illisible")).toString();
-        }
-    }
+    for (auto c = tout.begin(); c != tout.end(); ++c)
+        etat[c.key()] = carnetDeJson(c.value().toObject());
     return etat;
 }
 
 bool ecrireEtatCarnets(const EtatCarnets& etat)
 {
     QJsonObject tout;
-    for (const auto& [url, carnet] : etat) {
-        QJsonObject contacts;
-        for (const auto& [chemin, c] : carnet.contacts) {
-            QJsonObject v{{QStringLiteral("etag"), QString::fromUtf8(c.etag)}};
-            if (c.rowid > 0) {
-                v.insert(QStringLiteral("rowid"), qint64(c.rowid));
-                v.insert(QStringLiteral("ecrite"),
-                         QJsonArray{QString::fromStdString(c.ecrite.nom),
-                                    QString::fromStdString(c.ecrite.date),
-                                    QString::fromStdString(c.ecrite.annee)});
-            }
-            if (c.deLUtilisateur)
-                v.insert(QStringLiteral("utilisateur"), true);
-            if (!c.dejaLa.nom.empty())
-                v.insert(QStringLiteral("deja"),
-                         QJsonArray{QString::fromStdString(c.dejaLa.nom),
-                                    QString::fromStdString(c.dejaLa.date),
-                                    QString::fromStdString(c.dejaLa.annee)});
-            if (!c.illisible.isEmpty())
-                v.insert(QStringLiteral("illisible"), c.illisible);
-            contacts.insert(chemin, v);
-        }
-        tout.insert(url, QJsonObject{{QStringLiteral("jeton"), carnet.jeton},
-                                     {QStringLiteral("proches"), carnet.proches},
-                                     {QStringLiteral("contacts"), contacts}});
-    }
+    for (const auto& [url, carnet] : etat)
+        tout.insert(url, carnetEnJson(carnet));
     return ecrireFichierEtat(fichierEtatCarnets(), tout);
 }
 

@@ -47,5 +47,8 @@ private:
 using EtatCarnets = std::map<QString, rapprochement::EtatCarnet>;
 EtatCarnets lireEtatCarnets();
 bool ecrireEtatCarnets(const EtatCarnets& etat);
+// One book's state as those files hold it (the shared calendar's too).
+rapprochement::EtatCarnet carnetDeJson(const QJsonObject& o);
+QJsonObject carnetEnJson(const rapprochement::EtatCarnet& carnet);
 
 } // namespace synchro

@@ -7,6 +7,7 @@
 
 #include "synchro/connexion.h"
 #include "synchro/etat.h"
+#include "synchro/ouverture.h"
 #include "synchro/rapprochement/agenda.h"
 
 #include <QCryptographicHash>
@@ -159,6 +160,22 @@ Fait apresUnRefus(dav::Client& client, const rapprochement::Ecriture& w, const d
     return {dav::writeAll(client, {envoi(w, maintenant)}).front()}; // gone meanwhile: made again
 }
 
+// What an event says, to be compared with what this run would write. On a
+// calendar the user's installations share, each has its own alarm and its
+// own people named in the description: those stay out, or two installations
+// would write each other's events back and forth.
+QByteArray sensCompare(const QByteArray& octets, bool partage)
+{
+    const QByteArray sens = echange::sens(octets);
+    if (!partage || sens.isEmpty())
+        return sens;
+    QByteArrayList champs = sens.split('\x1f');
+    for (const int propre : {2, 5}) // the description, the alarm
+        if (propre < champs.size())
+            champs[propre].clear();
+    return champs.join('\x1f');
+}
+
 // Whether the server still has, as recorded, one event the incremental
 // listing did not name (none known: nothing to doubt).
 bool etatConfirme(dav::Client& client, const EtatAgenda& etat, const dav::Changes& ch)
@@ -191,8 +208,66 @@ QString fichierJournalAgenda()
     return dossierEtat() + QStringLiteral("agenda.journal");
 }
 
+bool nomDeTarvelon(const QUrl& url)
+{
+    return url.path(QUrl::FullyDecoded).endsWith(QLatin1String("@tarvelon.ics"));
+}
+
+Ouverture ouvrir(Connexion& connexion, const Compte& compte)
+{
+    Ouverture o;
+    const auto echec = [&o](const QString& raison) {
+        o.erreur = QStringLiteral("L'agenda n'a pas pu être mis à jour : %1.").arg(raison);
+        return std::move(o);
+    };
+    o.etat = lireEtat();
+    // Another calendar: all to be written, the journal from here on its own.
+    if (o.etat.agenda != compte.agenda.toString()) {
+        o.etat = EtatAgenda{compte.agenda.toString(), {}, {}};
+        if (!ecrireEtat(o.etat))
+            return echec(QStringLiteral("l'état de la synchronisation ne peut pas être écrit (%1)")
+                             .arg(fichierEtatAgenda()));
+    }
+    o.jetonDeDepart = o.etat.jeton;
+
+    // What the server says, since the last token.
+    dav::Client& client = connexion.client();
+    QString erreur;
+    std::optional<dav::Collection> agenda =
+        dav::collection(client, compte.agenda, dav::Kind::Calendars, &erreur);
+    if (!agenda)
+        return echec(erreur);
+    o.agenda = *agenda;
+    o.changements = dav::changes(client, o.agenda, o.etat.jeton);
+    if (!o.changements.error.isEmpty())
+        return echec(o.changements.error);
+    // A calendar deleted and made anew at the same address (or another
+    // server there) may take the old token and say nothing changed: one
+    // event the listing did not name is looked at, and when the server does
+    // not have it as written, the calendar is listed whole.
+    if (!o.changements.complete && !etatConfirme(client, o.etat, o.changements)) {
+        o.changements = dav::changes(client, o.agenda, QString());
+        o.jetonDeDepart.clear();
+        o.refait = true;
+        if (!o.changements.error.isEmpty())
+            return echec(o.changements.error);
+    }
+    o.partage = compte.partage.value_or(false);
+    return o;
+}
+
 Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socle::Fiche>& fiches,
               const std::vector<socle::Proche>& proches, const Avancement& avancement)
+{
+    Ouverture o = ouvrir(connexion, compte);
+    if (!o.erreur.isEmpty())
+        return {false, o.erreur, 0};
+    return publier(connexion, compte, o, fiches, proches, avancement);
+}
+
+Bilan publier(Connexion& connexion, const Compte& compte, Ouverture& o,
+              const std::vector<socle::Fiche>& fiches, const std::vector<socle::Proche>& proches,
+              const Avancement& avancement)
 {
     Bilan bilan;
     const auto echec = [&bilan](const QString& raison) {
@@ -204,36 +279,13 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
         return echec(QStringLiteral("l'état de la synchronisation ne peut pas être écrit (%1)")
                          .arg(fichierEtatAgenda()));
     };
-    EtatAgenda etat = lireEtat();
-    // Another calendar: all to be written, the journal from here on its own.
-    if (etat.agenda != compte.agenda.toString()) {
-        etat = EtatAgenda{compte.agenda.toString(), {}, {}};
-        if (!ecrireEtat(etat))
-            return etatNonEcrit();
-    }
-
-    // What the server says, since the last token.
+    EtatAgenda& etat = o.etat;
+    const dav::Changes& ch = o.changements;
+    const dav::Collection* agenda = &o.agenda;
     dav::Client& client = connexion.client();
-    QString erreur;
-    std::optional<dav::Collection> agenda =
-        dav::collection(client, compte.agenda, dav::Kind::Calendars, &erreur);
-    if (!agenda)
-        return echec(erreur);
-    dav::Changes ch = dav::changes(client, *agenda, etat.jeton);
-    if (!ch.error.isEmpty())
-        return echec(ch.error);
-    // A calendar deleted and made anew at the same address (or another
-    // server there) may take the old token and say nothing changed: one
-    // event the listing did not name is looked at, and when the server does
-    // not have it as written, the calendar is listed whole.
-    if (!ch.complete && !etatConfirme(client, etat, ch)) {
-        ch = dav::changes(client, *agenda, QString());
-        if (!ch.error.isEmpty())
-            return echec(ch.error);
-    }
     rapprochement::ReleveAgenda releve{{}, ch.removed, ch.complete, ch.token};
-    for (const dav::Member& o : ch.present)
-        releve.presents.emplace_back(o.url, o.etag);
+    for (const dav::Member& m : ch.present)
+        releve.presents.emplace_back(m.url, m.etag);
 
     // What to write, then the writes, each recorded in the journal as soon
     // as done; the state written whole when the journal has grown as long
@@ -276,8 +328,10 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
         std::vector<rapprochement::Ecriture> reste;
         for (rapprochement::Ecriture& w : plan) {
             const auto lu = parChemin.find(w.url.path(QUrl::FullyDecoded));
-            const QByteArray dit = lu != parChemin.end() ? echange::sens(lu->second->data) : "";
-            if (dit.isEmpty() || w.sorte == Sorte::Suppression || dit != echange::sens(w.octets)) {
+            const QByteArray dit =
+                lu != parChemin.end() ? sensCompare(lu->second->data, o.partage) : "";
+            if (dit.isEmpty() || w.sorte == Sorte::Suppression ||
+                dit != sensCompare(w.octets, o.partage)) {
                 reste.push_back(std::move(w));
                 continue;
             }
@@ -314,6 +368,10 @@ Bilan publier(Connexion& connexion, const Compte& compte, const std::vector<socl
                     ++n[w.sorte];
                     ++bilan.ecritures;
                 }
+                if (w.sorte == Sorte::Suppression)
+                    o.supprimes.push_back(w.url);
+                else if (!fait.laisse)
+                    o.ecrits.push_back({w.url, fait.ecrit.etag, w.octets});
                 if (w.sorte != Sorte::Suppression)
                     trace = &(
                         etat.evenements[w.uid] = {w.url.toString(), fait.ecrit.etag, w.empreinte});

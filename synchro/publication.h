@@ -12,8 +12,9 @@
 
 // The calendar's entries published to the user's calendar server (CalDAV):
 // one yearly all-day event per day of name days and per birthday, the .ics
-// export's UIDs, the resource named after the UID. Tarvelon is the only
-// writer of that calendar: a one-way publish.
+// export's UIDs, the resource named after the UID. This installation writes
+// its own events only; what the user's other installations wrote there comes
+// into the table first (partage.h), so that both publish the same events.
 //
 // By state, never by a journal: each run compares what Tarvelon wants on the
 // server, what it last wrote there (a hash of each event without DTSTAMP, in
@@ -32,6 +33,9 @@ struct Bilan {
     QString texte; // French: what was done, or why not
     int ecritures = 0;
     bool tableChangee = false; // the address books changed the calendar
+    // The calendar holds another installation's events and the user was not
+    // asked yet: what they hold. Nothing came in, nothing was published.
+    QString question = {};
 };
 
 // With the account's word, each day's name-day event names the people of

@@ -5,6 +5,8 @@
 #include "store/calendrier.h"
 #include "synchro/carnets.h"
 #include "synchro/etat.h"
+#include "synchro/ouverture.h"
+#include "synchro/partage.h"
 
 #include <QFile>
 
@@ -49,28 +51,51 @@ Bilan synchroniser(const Compte& compte, const QString& motDePasse,
     if (compte.agenda.isEmpty())
         return {carnets.reussi, textes.join(QLatin1Char('\n')), 0, carnets.tableChangee};
 
-    // What another program stored meanwhile is published too.
+    // The calendar, and what the user's other installations wrote there.
+    Ouverture ouverture = ouvrir(connexion, compte);
+    if (!ouverture.erreur.isEmpty()) {
+        textes << ouverture.erreur;
+        return {false, textes.join(QLatin1Char('\n')), 0, carnets.tableChangee};
+    }
     if (!socle::estAJour(base, table))
         if (const int code = socle::lireInstantane(base, table); code != socle::SqliteOk)
             return illisible(code, carnets.tableChangee);
+    BilanPartage partage = partager(connexion, compte, ouverture, base, table);
+    if (!partage.erreur.isEmpty()) {
+        textes << partage.erreur;
+        return {false, textes.join(QLatin1Char('\n')), 0, carnets.tableChangee};
+    }
+    if (!partage.question.isEmpty()) {
+        Bilan bilan{carnets.reussi, textes.join(QLatin1Char('\n')), 0, carnets.tableChangee};
+        bilan.question = partage.question;
+        return bilan;
+    }
+    if (!partage.texte.isEmpty())
+        textes << partage.texte;
+    // What another program stored meanwhile is published too.
     // The books' birthdays stay off the calendar unless the user asks: the
     // phone shows them already.
     std::vector<socle::Fiche> fiches;
     fiches.reserve(table.fiches.size());
-    for (socle::FicheStockee& f : table.fiches) {
+    for (const socle::FicheStockee& f : table.fiches) {
         const auto ecrite = carnets.ecrites.find(f.rowid);
         if (compte.publierCarnets || ecrite == carnets.ecrites.end() || ecrite->second != f.fiche)
-            fiches.push_back(std::move(f.fiche));
+            fiches.push_back(f.fiche);
     }
     // The people to name in each day's event (none in a file without them).
     std::vector<socle::Proche> proches;
     if (compte.prochesPublies)
         socle::lireProches(base, proches);
-    Bilan bilan = publier(connexion, compte, fiches, proches, avancement);
+    Bilan bilan = publier(connexion, compte, ouverture, fiches, proches, avancement);
     textes << bilan.texte;
+    if (!garderPartage(partage, compte, ouverture, table.fiches)) {
+        bilan.reussi = false;
+        textes << QStringLiteral("L'état de l'agenda partagé ne peut pas être écrit (%1).")
+                      .arg(fichierEtatPartage());
+    }
     bilan.texte = textes.join(QLatin1Char('\n'));
     bilan.reussi = bilan.reussi && carnets.reussi;
-    bilan.tableChangee = carnets.tableChangee;
+    bilan.tableChangee = carnets.tableChangee || partage.tableChangee;
     return bilan;
 }
 

@@ -1,6 +1,7 @@
 // The synchronisation from the window: the account dialog, runs in the
 // background that never hold the window, a failure told once, quietly.
 #include "dav/dav.h"
+#include "echange/icalendar.h"
 #include "platform/sqlite.h"
 #include "radicale.h"
 #include "support.h"
@@ -282,6 +283,48 @@ private Q_SLOTS:
         QCOMPARE(w->Data1->recordset().recordCount(), 3); // Paul, Anne, Bruno
         // The run's own commit is no change to follow: no second run.
         QVERIFY(!fini.wait(1000));
+    }
+
+    // The calendar holds a birthday another Tarvelon wrote (the user's other
+    // computer): the window says so and asks; yes brings it, and keeps the
+    // calendar shared.
+    void sharedCalendar_askedThenBroughtIn()
+    {
+        const socle::Fiche zoe{"Zoé", "01/02", "1990", "F"};
+        const echange::Evenement e = echange::evenements({zoe}, socle::Selection::Tout).front();
+        dav::Client c({m_serveur.url(), QStringLiteral("alice"), QStringLiteral("secret"), {}});
+        const QUrl ou =
+            synchro::lireCompte()->agenda.resolved(QUrl(QString::fromUtf8(e.uid) + ".ics"));
+        QVERIFY(dav::put(c, ou, echange::ecrireEvenement(e, {}), "text/calendar", std::nullopt)
+                    .error.isEmpty());
+        synchro::Compte compte = *synchro::lireCompte();
+        compte.commandeMotDePasse = QStringLiteral("echo secret");
+        QVERIFY(synchro::ecrireCompte(compte, nullptr));
+        test::Installation inst({{"Georges", "23/04", "0000", "M"}});
+        auto w = inst.startWindow();
+        const size_t avant = inst.messages.shown.size();
+        inst.messages.answers = {platform::AnswerYes};
+        // The start's own run finds it: asked, though the user did not ask
+        // for the run, since nothing goes on before the answer.
+        auto* sync = new synchro::Synchronisation(w.get(), w->Data1->databaseName(),
+                                                  [&w] { w->Actualiser(); });
+        QSignalSpy fini(sync, &synchro::Synchronisation::terminee);
+        QVERIFY(fini.wait(20000));
+        QVERIFY2(fini.last().value(0).value<synchro::Bilan>().reussi,
+                 qPrintable(fini.last().value(0).value<synchro::Bilan>().texte));
+        QCOMPARE(inst.messages.shown.size(), avant + 1);
+        QVERIFY2(inst.messages.shown[avant].text.startsWith(QString::fromUtf8(
+                     "L'agenda « Fêtes et anniversaires » tient déjà les fêtes et anniversaires "
+                     "d'un autre Tarvelon : 1 anniversaire.")) &&
+                     inst.messages.shown[avant].text.endsWith(
+                         QString::fromUtf8("Les ajouter au calendrier, et les tenir à jour ?")),
+                 qPrintable(inst.messages.shown[avant].text));
+        QVERIFY(synchro::lireCompte()->partage.value_or(false));
+        QVERIFY2(fini.last().value(0).value<synchro::Bilan>().texte.contains(
+                     QString::fromUtf8("d'un autre Tarvelon : 1 anniversaire ajouté")),
+                 qPrintable(fini.last().value(0).value<synchro::Bilan>().texte));
+        w->SSCommand5_Click(); // the birthday view
+        QCOMPARE(w->Data1->recordset().recordCount(), 1);
     }
 };
 

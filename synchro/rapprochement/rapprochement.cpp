@@ -92,7 +92,9 @@ Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
     // what Tarvelon wrote, unless another card of the book still explains
     // it (that card follows it from now on); else the user's, kept.
     const auto retirer = [&](Contact& c) {
-        if (c.rowid > 0) {
+        if (c.rowid > 0 && etat.agenda && !lignes.count(c.rowid)) {
+            // Deleted here already (this installation deleted its event).
+        } else if (c.rowid > 0) {
             if (Contact* k = intacte(c) ? autreCarte(c) : nullptr) {
                 k->rowid = c.rowid;
                 k->ecrite = c.ecrite;
@@ -119,10 +121,46 @@ Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
 
     std::vector<socle::Fiche> nouvelles;
     std::vector<QString> deQui;
+    // A card's birthday as it says it now.
+    const auto suivre = [&](Contact& c, socle::Fiche voulue, const QString& cle) {
+        if (c.rowid > 0) {
+            if (voulue == c.ecrite)
+                return;
+            const auto ligne = lignes.find(c.rowid);
+            if (ligne != lignes.end() && ligne->second == voulue) {
+                c.ecrite = std::move(voulue); // the table says it already
+                return;
+            }
+            if (!intacte(c)) {
+                ++n.gardes; // changed by the user: theirs from now on
+                c.rowid = 0;
+                c.deLUtilisateur = true;
+                return;
+            }
+            ligne->second = voulue;
+            r.editions.push_back({Edition::Sorte::Modification, c.rowid, voulue, {}});
+            c.ecrite = std::move(voulue);
+            ++n.modifies;
+        } else if (!c.deLUtilisateur) {
+            nouvelles.push_back(std::move(voulue));
+            deQui.push_back(cle);
+        } else if (!c.dejaLa.nom.empty()) {
+            c.dejaLa = std::move(voulue); // what it says now
+        }
+    };
     for (const Carte* lue : lues) {
         Contact& c = etat.contacts[lue->cle];
         c.etag = lue->etag;
         ++n.contacts;
+        if (lue->evenement) {
+            if (!lue->fiche) {
+                retirer(c);
+                continue;
+            }
+            ++n.anniversaires;
+            suivre(c, *lue->fiche, lue->cle);
+            continue;
+        }
         const echange::LectureVcard lecture = echange::lireVcard(*lue->octets);
         if (!lecture.erreur.isEmpty()) {
             // Counted and named; its entry, if any, stays as it is.
@@ -139,29 +177,7 @@ Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
             continue;
         }
         ++n.anniversaires;
-        socle::Fiche voulue = echange::anniversaireDe(*carte);
-        if (c.rowid > 0) {
-            if (voulue == c.ecrite)
-                continue;
-            if (!intacte(c)) {
-                ++n.gardes; // changed by the user: theirs from now on
-                c.rowid = 0;
-                c.deLUtilisateur = true;
-                continue;
-            }
-            socle::Fiche& ligne = lignes[c.rowid];
-            ligne.nom = voulue.nom;
-            ligne.date = voulue.date;
-            ligne.annee = voulue.annee;
-            r.editions.push_back({Edition::Sorte::Modification, c.rowid, voulue, {}});
-            c.ecrite = std::move(voulue);
-            ++n.modifies;
-        } else if (!c.deLUtilisateur) {
-            nouvelles.push_back(std::move(voulue));
-            deQui.push_back(lue->cle);
-        } else if (!c.dejaLa.nom.empty()) {
-            c.dejaLa = std::move(voulue); // what it says now
-        }
+        suivre(c, echange::anniversaireDe(*carte), lue->cle);
     }
 
     // New birthdays, unless the table has them already.
@@ -172,18 +188,21 @@ Rapprochement rapprocher(const EtatCarnet& avant, const Releve& releve,
             restantes.push_back({f.rowid, it->second});
     const std::vector<bool> la = socle::dejaPresentes(restantes, nouvelles);
     // A lost state: the entries as Tarvelon writes them that no card follows.
-    std::map<std::tuple<std::string, std::string, std::string>, std::int64_t> sansCarte;
-    if (etat.perdu) {
+    // The shared calendar: any entry holding exactly what the event holds.
+    std::multimap<std::tuple<std::string, std::string, std::string, std::string>, std::int64_t>
+        sansCarte;
+    if (etat.perdu || etat.agenda) {
         std::set<std::int64_t> suivies;
         for (const auto& [cle, c] : etat.contacts)
             suivies.insert(c.rowid);
         for (const socle::FicheStockee& f : restantes)
-            if (f.fiche.mf == " " && !suivies.count(f.rowid))
-                sansCarte.emplace(std::tuple{f.fiche.nom, f.fiche.date, f.fiche.annee}, f.rowid);
+            if ((etat.agenda || f.fiche.mf == " ") && !suivies.count(f.rowid))
+                sansCarte.emplace(std::tuple{f.fiche.nom, f.fiche.date, f.fiche.annee, f.fiche.mf},
+                                  f.rowid);
     }
     for (size_t i = 0; i < nouvelles.size(); ++i) {
-        const auto exacte =
-            sansCarte.find(std::tuple{nouvelles[i].nom, nouvelles[i].date, nouvelles[i].annee});
+        const auto exacte = sansCarte.find(
+            std::tuple{nouvelles[i].nom, nouvelles[i].date, nouvelles[i].annee, nouvelles[i].mf});
         if (la[i] && exacte != sansCarte.end()) {
             Contact& c = etat.contacts[deQui[i]];
             c.rowid = exacte->second;
@@ -216,7 +235,7 @@ int appliquer(socle::Database& base, Rapprochement& r)
         const int code =
             e.sorte == Edition::Sorte::Suppression ? socle::supprimerFiche(base, e.rowid)
             : e.sorte == Edition::Sorte::Modification
-                ? socle::modifierFiche(base, e.rowid, e.fiche, {true, true, true, false}, trouvee)
+                ? socle::modifierFiche(base, e.rowid, e.fiche, {true, true, true, true}, trouvee)
                 : socle::ajouterFiche(base, e.fiche, e.rowid);
         if (code != socle::SqliteOk)
             return code;
@@ -224,7 +243,7 @@ int appliquer(socle::Database& base, Rapprochement& r)
     if (const int code = transaction.commit(); code != socle::SqliteOk)
         return code;
     for (const Edition& e : r.editions)
-        if (e.sorte == Edition::Sorte::Ajout) {
+        if (e.sorte == Edition::Sorte::Ajout && !e.cle.isEmpty()) {
             Contact& c = r.etat.contacts[e.cle];
             c.rowid = e.rowid;
             c.ecrite = e.fiche;
@@ -255,6 +274,7 @@ void reporter(const std::vector<Edition>& editions, std::vector<socle::FicheStoc
             it->fiche.nom = e.fiche.nom;
             it->fiche.date = e.fiche.date;
             it->fiche.annee = e.fiche.annee;
+            it->fiche.mf = e.fiche.mf;
         }
     }
 }

@@ -47,6 +47,11 @@ struct EtatCarnet {
     // in the table exactly as Tarvelon writes it is taken as that entry's
     // card, never as the user's.
     bool perdu = false;
+    // The calendar the user's installations share, followed as a book: an
+    // entry holding exactly what an event holds (its sex included) is that
+    // event's, whoever typed it; an entry gone from the table needs no
+    // keeping. Set by the caller, never kept.
+    bool agenda = false;
 
     bool operator==(const EtatCarnet&) const = default;
 };
@@ -58,6 +63,10 @@ struct Carte {
     QByteArray etag;
     std::optional<QByteArray> octets;
     QString nom; // to name it when it cannot be read (its file name)
+    // An event of the shared calendar, already read: its birthday, none when
+    // it holds no birthday (a day of name days). `octets` only says it was read.
+    bool evenement = false;
+    std::optional<socle::Fiche> fiche = std::nullopt;
 };
 
 // One book's changes since the last run.
@@ -76,7 +85,7 @@ bool aLire(const EtatCarnet& etat, const QString& cle, const QByteArray& etag);
 struct Edition {
     enum class Sorte { Ajout, Modification, Suppression } sorte;
     std::int64_t rowid = 0; // Modification, Suppression; Ajout once applied
-    socle::Fiche fiche;     // Ajout, Modification (name, day, year)
+    socle::Fiche fiche;     // Ajout, Modification
     QString cle;            // Ajout: the contact whose entry it is
 
     bool operator==(const Edition&) const = default;

@@ -208,6 +208,27 @@ void Synchronisation::fin(const Bilan& bilan, bool demande, const std::optional<
         m_motDePasse.reset(); // asked again next time
     if (bilan.tableChangee && m_apresChangement)
         m_apresChangement();
+    // The calendar holds another installation's events: nothing came in,
+    // nothing was published before the user's word (asked once a session
+    // when the run was not the user's).
+    if (!bilan.question.isEmpty() && (demande || !std::exchange(m_questionPosee, true))) {
+        const int reponse =
+            platform::msgBox(bilan.question + platform::LineBreak +
+                                 QStringLiteral("Les ajouter au calendrier, et les tenir à jour ?"),
+                             platform::MbYesNoQuestion, QStringLiteral("Synchronisation"));
+        if (std::optional<Compte> compte = lireCompte()) {
+            compte->partage = reponse == platform::AnswerYes;
+            QString erreur;
+            if (!ecrireCompte(*compte, &erreur)) {
+                platform::msgBox(
+                    QStringLiteral("La synchronisation n'a pas pu se faire : %1.").arg(erreur),
+                    platform::MbInformation, QStringLiteral("Synchronisation"));
+                return;
+            }
+        }
+        lancer(demande);
+        return;
+    }
     if (demande)
         platform::msgBox(bilan.texte, platform::MbInformation, QStringLiteral("Synchronisation"));
     else if (!bilan.reussi && !m_echecDit)

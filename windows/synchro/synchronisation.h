@@ -74,6 +74,7 @@ private:
     QThread* m_travail = nullptr;
     bool m_encore = false;
     bool m_echecDit = false;
+    bool m_questionPosee = false;        // the shared calendar's question, asked this session
     std::optional<QString> m_motDePasse; // for this session
     // How far a run the user asked for is ("Agenda : 412 / 866"), shown
     // once it lasts a few seconds.
