@@ -1,6 +1,7 @@
 #include "commande/commande.h"
 #include "proches/proches.h"
 #include "store/calendrier.h"
+#include "windows/bureau/bureau.h"
 #include "windows/echange/fenetre.h"
 #include "windows/main/application.h"
 #include "windows/main/tarvelon.h"
@@ -42,6 +43,8 @@ int main(int argc, char* argv[])
     new synchro::Synchronisation(&fenetre, fenetre.Data1->databaseName(),
                                  [&fenetre] { fenetre.ActualiserSiLibre(); });
     proches::installer(&fenetre);
+    // The desktop's calendar file kept in step, a tick of the menu.
+    new bureau::Bureau(&fenetre, fenetre.Data1->databaseName());
     fenetre.show();
     // The people follow the birthday entries, on a connection and a thread
     // of their own: the window never waits for them. Once at start, once

@@ -24,6 +24,7 @@ QString aide()
         "                 [--mot-de-passe-commande COMMANDE]\n"
         "                 [--rappel aucun|veille|jour] [--certificat EMPREINTE]\n"
         "        tarvelon --synchroniser [--oui|--non]\n"
+        "        tarvelon --bureau oui|non\n"
         "        tarvelon --proches [AAAA-MM-JJ]\n"
         "Calendrier des fêtes et anniversaires à souhaiter. Sans option, ouvre la fenêtre.\n"
         "\n"
@@ -59,6 +60,8 @@ QString aide()
         "  --oui, --non        avec --synchroniser : l'agenda tient les fêtes et anniversaires\n"
         "                      d'un autre Tarvelon (votre autre ordinateur) : les ajouter au\n"
         "                      calendrier et les tenir à jour, ou publier sans eux\n"
+        "  --bureau oui|non    montre les fêtes et anniversaires dans le calendrier du bureau\n"
+        "                      (GNOME Agenda, le calendrier de l'horloge), ou les en retire\n"
         "  --proches [AAAA-MM-JJ]\n"
         "                      vos proches, un par ligne, séparés par des tabulations : nom,\n"
         "                      jour de fête, prénom fêté, anniversaire, provenance, à souhaiter\n"
@@ -91,6 +94,7 @@ struct Options {
     QCommandLineOption oui{QStringLiteral("oui")};
     QCommandLineOption non{QStringLiteral("non")};
     QCommandLineOption proches{QStringLiteral("proches")};
+    QCommandLineOption bureau{QStringLiteral("bureau"), {}, QStringLiteral("OUI|NON")};
     QCommandLineOption aide{QStringLiteral("help")};
     QCommandLineOption version{QStringLiteral("version")};
 
@@ -112,6 +116,7 @@ struct Options {
                 oui,
                 non,
                 proches,
+                bureau,
                 aide,
                 version};
     }
@@ -326,6 +331,15 @@ std::optional<int> executer(const QStringList& arguments)
     if (echange && serveur)
         return usage(QStringLiteral("--importer et --exporter ne vont pas avec --compte ni "
                                     "--synchroniser"));
+    if (parser.isSet(o.bureau)) {
+        const QString v = parser.value(o.bureau);
+        if (echange || serveur || parser.isSet(o.proches) ||
+            !parser.positionalArguments().isEmpty())
+            return usage(QStringLiteral("--bureau va seul"));
+        if (v != QLatin1String("oui") && v != QLatin1String("non"))
+            return usage(QStringLiteral("--bureau attend oui ou non"));
+        return avecApplication([oui = v == QLatin1String("oui")] { return afficherAuBureau(oui); });
+    }
     if (parser.isSet(o.proches)) {
         const QStringList reste = parser.positionalArguments();
         if (echange || serveur)

@@ -21,8 +21,11 @@ int importer(const QString& chemin)
     // same moment, the morning synchronisation) is waited for longer than
     // the window's three seconds: the user asked for this one and waits.
     base.setBusyTimeout(AttenteDUnImport);
-    return rendre(ancien::estAncien(chemin) ? ancien::importer(base, chemin, store::dataFolder())
-                                            : echange::importer(base, chemin));
+    const int code =
+        rendre(ancien::estAncien(chemin) ? ancien::importer(base, chemin, store::dataFolder())
+                                         : echange::importer(base, chemin));
+    suivreAuBureau();
+    return code;
 }
 
 } // namespace commande

@@ -94,6 +94,8 @@ int synchroniser(std::optional<bool> reponse)
     }
     if (dit && terminal)
         std::fputc('\n', stderr);
+    if (bilan.tableChangee)
+        suivreAuBureau();
     if (!bilan.reussi)
         return echec(bilan.texte);
     ecrire(stdout, bilan.texte);

@@ -35,6 +35,11 @@ int compte(const DemandeCompte& demande);
 // With a reply, the user's word on the calendar another installation shares.
 int synchroniser(std::optional<bool> reponse = std::nullopt);
 
+// tarvelon --bureau oui|non
+int afficherAuBureau(bool oui);
+// The calendar file the desktop reads, after a verb that changed the calendar.
+void suivreAuBureau();
+
 // tarvelon --proches [AAAA-MM-JJ]
 int listerProches(const std::optional<QDate>& jour);
 

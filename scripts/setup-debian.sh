@@ -6,7 +6,8 @@ set -euo pipefail
 
 packages=(g++ cmake make pkg-config qt6-base-dev qt6-qpa-plugins qt6-translations-l10n
           libsqlite3-dev libcanberra-dev fonts-liberation xvfb xauth dbus-daemon libical-dev
-          libxcb1-dev mdbtools-dev qtkeychain-qt6-dev python3-radicale "$@")
+          libxcb1-dev mdbtools-dev qtkeychain-qt6-dev python3-radicale
+          evolution-data-server gir1.2-ecal-2.0 gir1.2-edataserver-1.2 python3-gi "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

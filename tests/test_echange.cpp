@@ -420,7 +420,7 @@ private Q_SLOTS:
         for (const QStringList& bad :
              {QStringList{"--exporter", "x.txt"}, QStringList{"--importer", vcf, "--fetes"},
               QStringList{"--exporter"}, QStringList{"--importer", vcf, "--bruit"},
-              QStringList{"--bureau", "oui"}, QStringList{"--compte", "https://exemple.fr"},
+              QStringList{"--bureau", "peut-etre"}, QStringList{"--compte", "https://exemple.fr"},
               QStringList{"--proches", "02/05/2026"}, QStringList{"--proches", "--importer", vcf},
               QStringList{"--compte", "https://exemple.fr", "u", "--proches-publies", "peut-etre"},
               QStringList{"--synchroniser", "--rappel", "jour"}}) {
@@ -429,8 +429,8 @@ private Q_SLOTS:
             QVERIFY(err.contains(QStringLiteral("tarvelon --help")));
         }
         QVERIFY2(err.contains(QString::fromUtf8("vont avec --compte")), qPrintable(err));
-        std::tie(code, out, err) = run({"--bureau", "oui"});
-        QVERIFY2(err.contains(QString::fromUtf8("option inconnue « --bureau »")), qPrintable(err));
+        std::tie(code, out, err) = run({"--bureaux", "oui"});
+        QVERIFY2(err.contains(QString::fromUtf8("option inconnue « --bureaux »")), qPrintable(err));
         // A damaged account file is said so (status 1), never "no account";
         // one of megabytes is not even read.
         const QString ini = home.filePath(QStringLiteral(".config/tarvelon/compte.ini"));

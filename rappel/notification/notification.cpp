@@ -9,6 +9,7 @@
 // connection), notes the day once the server has shown it (even late),
 // starts tarvelon on a click, and ends when the notification is closed, when
 // the server or the session's bus goes, or after AttenteClic.
+#include "bureau/agenda.h"
 #include "rappel/notification/etat.h"
 #include "rappel/options.h"
 #include "rappel/texte.h"
@@ -322,6 +323,14 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "tarvelon-rappel : %s\n", calendrier.erreur.c_str());
         return 1;
     }
+    // The morning run keeps the desktop's calendar file in step with what
+    // another program changed since.
+    const bureau::Ecriture fichierDuBureau =
+        bureau::actualiserAgenda(QString::fromStdString(dossier + "tarvelon.db"),
+                                 QString::fromStdString(dossier + "tarvelon.ics"));
+    if (!fichierDuBureau.erreur.isEmpty())
+        std::fprintf(stderr, "tarvelon-rappel : le calendrier du bureau n'est pas à jour : %s.\n",
+                     fichierDuBureau.erreur.toUtf8().constData());
     std::vector<rappel::JourRappel> jours;
     for (int dans = 0; dans <= joursEnPlus; ++dans)
         jours.push_back(

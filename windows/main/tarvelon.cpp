@@ -261,10 +261,15 @@ void Tarvelon::ajouterAuMenu(EntreesDeMenu groupe)
     m_menu.push_back(std::move(groupe));
 }
 
+void Tarvelon::ajouterCaseAuMenu(CaseDeMenu laCase)
+{
+    m_cases.push_back(std::move(laCase));
+}
+
 // Only once no control has taken it: the boxes keep their own menu.
 void Tarvelon::contextMenuEvent(QContextMenuEvent* event)
 {
-    if (m_menu.empty()) {
+    if (m_menu.empty() && m_cases.empty()) {
         event->ignore();
         return;
     }
@@ -274,6 +279,14 @@ void Tarvelon::contextMenuEvent(QContextMenuEvent* event)
             menu.addSeparator();
         for (const auto& [titre, action] : groupe)
             connect(menu.addAction(titre), &QAction::triggered, this, action);
+    }
+    if (!m_cases.empty() && !menu.isEmpty())
+        menu.addSeparator();
+    for (const CaseDeMenu& laCase : m_cases) {
+        QAction* a = menu.addAction(laCase.titre);
+        a->setCheckable(true);
+        a->setChecked(laCase.cochee());
+        connect(a, &QAction::toggled, this, laCase.changer);
     }
     menu.exec(event->globalPos());
 }

@@ -100,6 +100,14 @@ public:
     // entries, one group each, a separator between two groups.
     using EntreesDeMenu = std::vector<std::pair<QString, std::function<void()>>>;
     void ajouterAuMenu(EntreesDeMenu groupe);
+    // A tick of the context menu, in a last group: its state read when the
+    // menu opens, the new one handed over when the user clicks it.
+    struct CaseDeMenu {
+        QString titre;
+        std::function<bool()> cochee;
+        std::function<void(bool)> changer;
+    };
+    void ajouterCaseAuMenu(CaseDeMenu laCase);
 
 protected:
     bool event(QEvent* event) override;
@@ -124,6 +132,7 @@ private:
     QButtonGroup* m_groupeSSCommand1 = nullptr;
     QButtonGroup* m_groupeSSCommand2 = nullptr;
     std::vector<EntreesDeMenu> m_menu;
+    std::vector<CaseDeMenu> m_cases;
 };
 
 } // namespace windows

@@ -1,0 +1,102 @@
+#include "windows/bureau/bureau.h"
+
+#include "bureau/agenda.h"
+#include "bureau/source.h"
+#include "platform/messagebox.h"
+#include "socle/sqlite.h"
+#include "windows/main/tarvelon.h"
+
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+namespace bureau {
+
+Bureau::Bureau(windows::Tarvelon* fenetre, const QString& fichierCalendrier)
+    : QObject(fenetre)
+    , m_fenetre(fenetre)
+    , m_fichier(fichierCalendrier)
+    , m_veille(std::make_unique<socle::Database>())
+{
+    fenetre->ajouterCaseAuMenu({QStringLiteral("Afficher dans le calendrier du bureau"),
+                                [] { return estInscrit(); }, [this](bool oui) { changer(oui); }});
+    // A change by anybody: the file rewritten a moment later. The watch
+    // never waits: a file another program holds is looked at next time.
+    m_veille->open(QFile::encodeName(fichierCalendrier).toStdString(), socle::OpenMode::ReadOnly);
+    m_veille->setBusyTimeout(0);
+    m_changement.setSingleShot(true);
+    connect(&m_changement, &QTimer::timeout, this, &Bureau::ecrire);
+    connect(&m_sondage, &QTimer::timeout, this, &Bureau::surveiller);
+    // At start, what another program changed since; then the question.
+    QTimer::singleShot(0, this, [this] {
+        m_version = m_veille->dataVersion(); // what the first writing reads
+        m_sondage.start(periodeVeille);
+        ecrire();
+        demanderUneFois();
+    });
+}
+
+Bureau::~Bureau()
+{
+    if (m_travail) {
+        m_travail->wait();
+        delete m_travail;
+    }
+}
+
+void Bureau::surveiller()
+{
+    const std::optional<std::int64_t> version = m_veille->dataVersion();
+    if (!version)
+        return;
+    if (m_version && version != m_version)
+        m_changement.start(delaiApresChangement);
+    m_version = version;
+}
+
+void Bureau::ecrire()
+{
+    if (m_travail) {
+        m_encore = true;
+        return;
+    }
+    m_travail = QThread::create([calendrier = m_fichier] { actualiserAgenda(calendrier); });
+    connect(m_travail, &QThread::finished, this, [this] {
+        m_travail->wait();
+        delete m_travail;
+        m_travail = nullptr;
+        emit ecrit();
+        if (std::exchange(m_encore, false))
+            ecrire();
+    });
+    m_travail->start();
+}
+
+void Bureau::changer(bool oui)
+{
+    if (oui && !QFile::exists(fichierAgenda()))
+        ecrire();
+    const QString erreur = inscrire(oui, fichierAgenda());
+    if (!erreur.isEmpty())
+        platform::msgBox(
+            QStringLiteral("Le calendrier du bureau n'a pas pu être changé : %1.").arg(erreur),
+            platform::MbInformation, QStringLiteral("Calendrier du bureau"));
+}
+
+void Bureau::demanderUneFois()
+{
+    const QString bureau = qEnvironmentVariable("XDG_CURRENT_DESKTOP");
+    if (!bureau.contains(QLatin1String("GNOME"), Qt::CaseInsensitive) &&
+        !bureau.contains(QLatin1String("KDE"), Qt::CaseInsensitive))
+        return;
+    if (questionPosee() || estInscrit())
+        return;
+    noterQuestionPosee();
+    if (platform::msgBox(QStringLiteral("Afficher les fêtes et anniversaires dans le calendrier "
+                                        "du bureau ?"),
+                         platform::MbYesNoQuestion,
+                         QStringLiteral("Calendrier du bureau")) == platform::AnswerYes)
+        changer(true);
+}
+
+} // namespace bureau
