@@ -45,6 +45,8 @@ int main(int argc, char* argv[])
     proches::installer(&fenetre);
     // The desktop's calendar file kept in step, a tick of the menu.
     new bureau::Bureau(&fenetre, fenetre.Data1->databaseName());
+    if (const std::optional<QString> fiche = commande::ficheAMontrer(arguments))
+        bureau::montrerFiche(&fenetre, *fiche);
     fenetre.show();
     // The people follow the birthday entries, on a connection and a thread
     // of their own: the window never waits for them. Once at start, once

@@ -41,6 +41,16 @@ bool serviceDuBureau()
     return services.contains(Registre);
 }
 
+QString serviceAbsent(const QString& agenda)
+{
+    if (serviceDuBureau())
+        return {};
+    return QStringLiteral("le service d'agendas du bureau (Evolution Data Server, celui de GNOME) "
+                          "n'est pas là : rien n'est changé. Sous KDE, ajoutez à vos agendas le "
+                          "fichier %1 comme ressource « Fichier iCal », en lecture seule")
+        .arg(agenda);
+}
+
 QString inscrire(bool oui, const QString& agenda)
 {
     if (!oui) {
@@ -48,13 +58,8 @@ QString inscrire(bool oui, const QString& agenda)
             return QStringLiteral("le fichier %1 ne peut pas être supprimé").arg(fichierSource());
         return {};
     }
-    if (!serviceDuBureau())
-        return QStringLiteral(
-                   "le service d'agendas du bureau (Evolution Data Server, celui de GNOME) n'est "
-                   "pas "
-                   "là : rien n'est changé. Sous KDE, ajoutez à vos agendas le fichier %1 comme "
-                   "ressource « Fichier iCal », en lecture seule")
-            .arg(agenda);
+    if (const QString absent = serviceAbsent(agenda); !absent.isEmpty())
+        return absent;
     // The file is there before the calendar service is told of it.
     QDir().mkpath(QFileInfo(fichierSource()).absolutePath());
     const QByteArray cle = QByteArrayLiteral("[Data Source]\n"

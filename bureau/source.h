@@ -18,6 +18,10 @@ bool estInscrit();
 // Whether the desktop's calendar service can be started on this session.
 bool serviceDuBureau();
 
+// Why the calendar cannot be declared on this session (no calendar service),
+// in French; empty when it can.
+QString serviceAbsent(const QString& agenda);
+
 // Declared (oui) or taken away (non); French words when it cannot be
 // (empty when done).
 QString inscrire(bool oui, const QString& agenda);

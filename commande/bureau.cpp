@@ -20,6 +20,9 @@ void suivreAuBureau()
 int afficherAuBureau(bool oui)
 {
     if (oui) {
+        if (const QString absent = bureau::serviceAbsent(bureau::fichierAgenda());
+            !absent.isEmpty())
+            return echec(absent + '.');
         // The calendar made from the bundled one when there is none yet.
         socle::Database base;
         if (!ouvrirCalendrier(base))

@@ -95,6 +95,8 @@ struct Options {
     QCommandLineOption non{QStringLiteral("non")};
     QCommandLineOption proches{QStringLiteral("proches")};
     QCommandLineOption bureau{QStringLiteral("bureau"), {}, QStringLiteral("OUI|NON")};
+    // The window standing on an entry (the desktop's search): not in the help.
+    QCommandLineOption fiche{QStringLiteral("fiche"), {}, QStringLiteral("ID")};
     QCommandLineOption aide{QStringLiteral("help")};
     QCommandLineOption version{QStringLiteral("version")};
 
@@ -117,6 +119,7 @@ struct Options {
                 non,
                 proches,
                 bureau,
+                fiche,
                 aide,
                 version};
     }
@@ -306,14 +309,25 @@ std::optional<int> sansEcran()
                                 "sans fenêtre (tarvelon --aide)."));
 }
 
+namespace {
+
+// Every option known, the toolkit's too; false when the arguments cannot be
+// read.
+bool analyser(QCommandLineParser& parser, const Options& o, const QStringList& arguments)
+{
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addOptions(o.toutes());
+    parser.addOptions(optionsDuBureau());
+    return parser.parse(QStringList{QStringLiteral("tarvelon")} + arguments);
+}
+
+} // namespace
+
 std::optional<int> executer(const QStringList& arguments)
 {
     const Options o;
     QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOptions(o.toutes());
-    parser.addOptions(optionsDuBureau());
-    if (!parser.parse(QStringList{QStringLiteral("tarvelon")} + arguments))
+    if (!analyser(parser, o, arguments))
         return refus(parser, arguments);
     if (parser.isSet(o.aide)) {
         ecrire(stdout, aide());
@@ -331,6 +345,10 @@ std::optional<int> executer(const QStringList& arguments)
     if (echange && serveur)
         return usage(QStringLiteral("--importer et --exporter ne vont pas avec --compte ni "
                                     "--synchroniser"));
+    if (parser.isSet(o.fiche) &&
+        (echange || serveur || parser.isSet(o.bureau) || parser.isSet(o.proches) ||
+         !parser.positionalArguments().isEmpty()))
+        return usage(QStringLiteral("--fiche va seul"));
     if (parser.isSet(o.bureau)) {
         const QString v = parser.value(o.bureau);
         if (echange || serveur || parser.isSet(o.proches) ||
@@ -356,6 +374,15 @@ std::optional<int> executer(const QStringList& arguments)
     if (serveur)
         return compteEtSynchronisation(parser, o);
     return std::nullopt; // the window
+}
+
+std::optional<QString> ficheAMontrer(const QStringList& arguments)
+{
+    const Options o;
+    QCommandLineParser parser;
+    if (!analyser(parser, o, arguments) || !parser.isSet(o.fiche))
+        return std::nullopt;
+    return parser.value(o.fiche);
 }
 
 } // namespace commande

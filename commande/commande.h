@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringList>
 #include <optional>
 
@@ -13,6 +14,8 @@
 namespace commande {
 
 std::optional<int> executer(const QStringList& arguments);
+// The entry the window is to stand on (--fiche, from the desktop's search).
+std::optional<QString> ficheAMontrer(const QStringList& arguments);
 
 // Qt's own messages are for its developers, in English: kept from the
 // terminal (TARVELON_DEBUG=1 shows them), and a fatal one says in French

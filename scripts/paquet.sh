@@ -36,6 +36,10 @@ echo "$contenu"
 for fichier in ./usr/bin/tarvelon ./usr/bin/tarvelon-rappel \
     ./usr/libexec/tarvelon/tarvelon-rappel-notification \
     ./usr/libexec/tarvelon/tarvelon-lecture-access \
+    ./usr/libexec/tarvelon/tarvelon-recherche \
+    ./usr/share/dbus-1/services/fr.tarvelon.Tarvelon.SearchProvider.service \
+    ./usr/share/gnome-shell/search-providers/fr.tarvelon.Tarvelon.search-provider.ini \
+    ./usr/share/krunner/dbusplugins/fr.tarvelon.Tarvelon.desktop \
     ./usr/share/applications/tarvelon.desktop ./usr/share/metainfo/fr.tarvelon.Tarvelon.metainfo.xml \
     ./usr/share/icons/hicolor/48x48/apps/tarvelon.png ./usr/share/icons/hicolor/128x128/apps/tarvelon.png \
     ./usr/share/icons/hicolor/256x256/apps/tarvelon.png ./usr/share/icons/hicolor/scalable/apps/tarvelon.svg \
@@ -56,7 +60,11 @@ trap 'rm -rf "$extrait"' EXIT
 dpkg-deb --extract "$deb" "$extrait"
 appstreamcli validate --no-net "$extrait/usr/share/metainfo/fr.tarvelon.Tarvelon.metainfo.xml"
 desktop-file-validate "$extrait/usr/share/applications/tarvelon.desktop" \
-  "$extrait/etc/xdg/autostart/tarvelon-rappel.desktop"
+  "$extrait/etc/xdg/autostart/tarvelon-rappel.desktop" \
+  "$extrait/usr/share/krunner/dbusplugins/fr.tarvelon.Tarvelon.desktop"
+# D-Bus activation finds the search service where the package puts it.
+grep -qx "Exec=/usr/libexec/tarvelon/tarvelon-recherche" \
+  "$extrait/usr/share/dbus-1/services/fr.tarvelon.Tarvelon.SearchProvider.service"
 
 sudo=""
 [ "$(id -u)" -ne 0 ] && sudo="sudo"
@@ -68,7 +76,8 @@ echo "== apt install ./$deb"
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "./$deb" >/dev/null
 echo "== validateurs, sur les fichiers installés"
 appstreamcli validate --no-net /usr/share/metainfo/fr.tarvelon.Tarvelon.metainfo.xml
-desktop-file-validate /usr/share/applications/tarvelon.desktop /etc/xdg/autostart/tarvelon-rappel.desktop
+desktop-file-validate /usr/share/applications/tarvelon.desktop /etc/xdg/autostart/tarvelon-rappel.desktop \
+  /usr/share/krunner/dbusplugins/fr.tarvelon.Tarvelon.desktop
 runtime=$(mktemp -d)
 chmod 700 "$runtime"
 # Some container images tell dpkg to leave manual pages out.

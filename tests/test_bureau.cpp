@@ -10,6 +10,7 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -89,6 +90,58 @@ private Q_SLOTS:
         w->SSCommand2_Click(0);
         QTRY_VERIFY_WITH_TIMEOUT(test::readFile(ics).contains("Georgette"), 10000);
         QTRY_VERIFY(!b->enCours());
+    }
+
+    // A result of the desktop's search activated: the window stands on it,
+    // in its view.
+    void window_standsOnTheEntryFound()
+    {
+        test::Installation inst({{"Georges", "23/04", "0000", "M"},
+                                 {"Paul", "12/05", "1980", " "},
+                                 {"Marie", "15/08", "0000", "F"}});
+        auto w = inst.startWindow();
+        bureau::montrerFiche(w.get(), QStringLiteral("12/05;1980;Paul"));
+        QTRY_VERIFY(!w->ModeFetes && w->Text1[0]->text() == QLatin1String("Paul"));
+        bureau::montrerFiche(w.get(), QStringLiteral("15/08;0000;Marie"));
+        QTRY_VERIFY(w->ModeFetes && w->Text1[0]->text() == QLatin1String("Marie"));
+    }
+
+    // The first start on a GNOME session asks once, whatever the answer.
+    void firstStartOnGnome_askedOnce()
+    {
+        qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+        for (int fois = 0; fois < 2; ++fois) {
+            test::Installation inst({{"Georges", "23/04", "0000", "M"}});
+            auto w = inst.startWindow();
+            inst.messages.answers = {platform::AnswerNo};
+            new bureau::Bureau(w.get(), w->Data1->databaseName());
+            QTest::qWait(200);
+            QCOMPARE(inst.messages.texts(),
+                     fois == 0 ? QStringList{QString::fromUtf8(
+                                     "Afficher les fêtes et anniversaires dans le calendrier du "
+                                     "bureau ?")}
+                               : QStringList());
+        }
+        qunsetenv("XDG_CURRENT_DESKTOP");
+    }
+
+    // Without the desktop's calendar service, said, and nothing changed.
+    void noCalendarService_saidNothingChanged()
+    {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                   QStringLiteral("unix:path=") + m_maison.filePath(QStringLiteral("aucun-bus")));
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(TARVELON), {QStringLiteral("--bureau"), QStringLiteral("oui")});
+        QVERIFY(p.waitForFinished(30000));
+        QCOMPARE(p.exitCode(), 1);
+        QVERIFY(
+            QString::fromUtf8(p.readAllStandardError())
+                .contains(QStringLiteral("Evolution Data Server, celui de GNOME) n'est pas là")));
+        QVERIFY(!QFile::exists(m_maison.filePath(
+            QStringLiteral("config/evolution/sources/tarvelon-fetes-et-anniversaires.source"))));
+        QVERIFY(!QFile::exists(m_maison.filePath(QStringLiteral("data/tarvelon/tarvelon.db"))));
     }
 
     void desktopCalendar_showsTheDays()

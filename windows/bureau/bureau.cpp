@@ -6,8 +6,10 @@
 #include "socle/sqlite.h"
 #include "windows/main/tarvelon.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
 #include <QThread>
 
 namespace bureau {
@@ -97,6 +99,29 @@ void Bureau::demanderUneFois()
                          platform::MbYesNoQuestion,
                          QStringLiteral("Calendrier du bureau")) == platform::AnswerYes)
         changer(true);
+}
+
+void montrerFiche(windows::Tarvelon* fenetre, const QString& id)
+{
+    // DATE;ANNEE;NOM
+    const QString date = id.section(QLatin1Char(';'), 0, 0);
+    const QString annee = id.section(QLatin1Char(';'), 1, 1);
+    const QString nom = id.section(QLatin1Char(';'), 2);
+    if (date.isEmpty() || nom.isEmpty())
+        return;
+    auto* attente = new QTimer(fenetre);
+    QObject::connect(attente, &QTimer::timeout, fenetre, [=] {
+        // The start done: the title card gone, today shown.
+        if (fenetre->PremiereActivation || QApplication::activeModalWidget())
+            return;
+        attente->deleteLater();
+        const bool fete = annee == QLatin1String("0000");
+        if (fenetre->ModeFetes != fete)
+            fenetre->SSCommand5_Click();
+        fenetre->Text2->setText(fete ? date : nom);
+        fenetre->SSCommand3_Click();
+    });
+    attente->start(100);
 }
 
 } // namespace bureau

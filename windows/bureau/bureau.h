@@ -52,4 +52,10 @@ private:
     bool m_encore = false;
 };
 
+// tarvelon --fiche ID (the desktop's search activated a result): once the
+// start has run, the window stands on that entry, as the user would reach it
+// (the view switched when needed, then searched by its day for a name day,
+// by its name for a birthday).
+void montrerFiche(windows::Tarvelon* fenetre, const QString& id);
+
 } // namespace bureau

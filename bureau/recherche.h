@@ -1,0 +1,54 @@
+#pragma once
+
+#include "socle/fetes.h"
+
+#include <QString>
+#include <QStringList>
+#include <unordered_map>
+#include <vector>
+
+// What the desktop's search finds (GNOME's overview, KRunner): the entries
+// of the calendar file, by a name or its beginning ("geor", with or without
+// accents and capitals), or by a day ("23/04", "23 avril"). Plain data: the
+// service answers the bus with it.
+namespace bureau {
+
+struct Resultat {
+    QString id; // the entry, as activating it hands it to the window
+    QString titre; // "Georges — fête le 23 avril", "Paul Dupont — anniversaire le 12 mai (46 ans)"
+};
+
+class Index {
+public:
+    Index() = default;
+    explicit Index(std::vector<socle::Fiche> fiches);
+
+    // The entries the terms find, all of them together (an entry matches
+    // when each term begins one of its words, or names its day); at most
+    // `maximum`, birthdays and name days in the calendar's order.
+    std::vector<Resultat> chercher(const QStringList& termes, int annee, size_t maximum = 50) const;
+    // The entry behind an id, to describe it; none when it is gone.
+    const socle::Fiche* fiche(const QString& id) const;
+    size_t taille() const { return m_fiches.size(); }
+
+private:
+    std::vector<socle::Fiche> m_fiches;
+    std::vector<QStringList> m_mots; // each entry's words, folded
+    std::unordered_map<QString, size_t> m_parId;
+};
+
+// The file's entries (the calendar file the desktop reads); none when it
+// cannot be read.
+Index lireIndex(const QString& fichier);
+
+// A term is cut to 100 characters; at most 10 terms are looked at.
+constexpr qsizetype LongueurMaxTerme = 100;
+constexpr qsizetype TermesAuPlus = 10;
+// A term as compared: lower case, no accents, cut.
+QString plier(QStringView terme);
+QString idDe(const socle::Fiche& f);
+QString titreDe(const socle::Fiche& f, int annee);
+// "23 avril"
+QString jourEnLettres(const std::string& cle);
+
+} // namespace bureau
