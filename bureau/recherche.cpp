@@ -1,11 +1,11 @@
 #include "bureau/recherche.h"
 
-#include "echange/icalendar.h"
 #include "socle/jours.h"
 #include "socle/texte.h"
 
 #include <QFile>
 #include <QRegularExpression>
+#include <algorithm>
 #include <array>
 
 namespace bureau {
@@ -38,8 +38,17 @@ std::string jourNomme(const QStringList& termes)
 
 QString plier(QStringView terme)
 {
-    const QString decompose =
-        terme.left(LongueurMaxTerme).toString().normalized(QString::NormalizationForm_D);
+    terme = terme.left(LongueurMaxTerme);
+    // Plain ASCII, the most common, needs no decomposition.
+    bool ascii = true;
+    for (const QChar c : terme)
+        if (c.unicode() >= 0x80) {
+            ascii = false;
+            break;
+        }
+    if (ascii)
+        return terme.toString().toLower();
+    const QString decompose = terme.toString().normalized(QString::NormalizationForm_D);
     QString plie;
     plie.reserve(decompose.size());
     for (const QChar c : decompose)
@@ -78,12 +87,20 @@ QString titreDe(const socle::Fiche& f, int annee)
 
 Index::Index(std::vector<socle::Fiche> fiches) : m_fiches(std::move(fiches))
 {
-    static const QRegularExpression separateurs(QStringLiteral("[\\s\\-']+"));
     m_mots.reserve(m_fiches.size());
-    for (size_t i = 0; i < m_fiches.size(); ++i) {
-        m_mots.push_back(
-            plier(QString::fromStdString(m_fiches[i].nom)).split(separateurs, Qt::SkipEmptyParts));
-        m_parId.emplace(idDe(m_fiches[i]), i);
+    for (const socle::Fiche& f : m_fiches) {
+        // Words: what blanks, hyphens and apostrophes part.
+        const QString nom = plier(QString::fromStdString(f.nom));
+        QStringList mots;
+        qsizetype debut = 0;
+        for (qsizetype i = 0; i <= nom.size(); ++i)
+            if (i == nom.size() || nom[i].isSpace() || nom[i] == QLatin1Char('-') ||
+                nom[i] == QLatin1Char('\'')) {
+                if (i > debut)
+                    mots << nom.mid(debut, i - debut);
+                debut = i + 1;
+            }
+        m_mots.push_back(std::move(mots));
     }
 }
 
@@ -123,8 +140,14 @@ std::vector<Resultat> Index::chercher(const QStringList& termes, int annee, size
 
 const socle::Fiche* Index::fiche(const QString& id) const
 {
-    const auto it = m_parId.find(id);
-    return it == m_parId.end() ? nullptr : &m_fiches[it->second];
+    // DATE;ANNEE;NOM
+    const std::string date = id.section(QLatin1Char(';'), 0, 0).toStdString();
+    const std::string annee = id.section(QLatin1Char(';'), 1, 1).toStdString();
+    const std::string nom = id.section(QLatin1Char(';'), 2).toStdString();
+    for (const socle::Fiche& f : m_fiches)
+        if (f.date == date && f.annee == annee && f.nom == nom)
+            return &f;
+    return nullptr;
 }
 
 Index lireIndex(const QString& fichier)
@@ -132,8 +155,48 @@ Index lireIndex(const QString& fichier)
     QFile f(fichier);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    // Tarvelon's own file: each entry whole on its event.
-    return Index(echange::lireIcalendar(f.readAll()).fiches);
+    // Tarvelon's own file: each entry whole on its event, one property a
+    // line once the folded lines are joined. Read by hand: libical takes
+    // seconds over 100,000 entries, where the desktop's search waits.
+    const QByteArray ics = f.readAll();
+    std::vector<std::pair<long long, socle::Fiche>> fiches; // with its place in the table
+    constexpr QByteArrayView Propriete("\nX-TARVELON-FICHE");
+    for (qsizetype i = ics.indexOf(Propriete); i >= 0; i = ics.indexOf(Propriete, i + 1)) {
+        // The property's line, with the lines folded after it.
+        QByteArray ligne;
+        qsizetype debut = i + 1;
+        for (;;) {
+            qsizetype fin = ics.indexOf('\n', debut);
+            if (fin < 0)
+                fin = ics.size();
+            ligne += QByteArrayView(ics).sliced(debut, fin - debut).trimmed();
+            if (fin + 1 >= ics.size() || (ics[fin + 1] != ' ' && ics[fin + 1] != '\t'))
+                break;
+            debut = fin + 2;
+        }
+        const qsizetype valeur = ligne.indexOf(':');
+        const qsizetype apres = Propriete.size() - 1; // the name's end
+        if (valeur < 0 || ligne.size() <= apres || (ligne[apres] != ':' && ligne[apres] != ';'))
+            continue;
+        const QList<QByteArray> champs = ligne.sliced(valeur + 1).split(';');
+        if (champs.size() != socle::NombreDeChamps)
+            continue;
+        socle::Fiche fiche;
+        for (int c = 0; c < socle::NombreDeChamps; ++c)
+            fiche[socle::Champ(c)] = QByteArray::fromPercentEncoding(champs[c]).toStdString();
+        // X-RANG=n, the entry's place in the table.
+        const qsizetype rang = ligne.left(valeur).indexOf("X-RANG=");
+        const long long place =
+            rang < 0 ? 0 : ligne.mid(rang + 7, valeur - rang - 7).split(';').front().toLongLong();
+        fiches.emplace_back(place, std::move(fiche));
+    }
+    std::stable_sort(fiches.begin(), fiches.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<socle::Fiche> rangees;
+    rangees.reserve(fiches.size());
+    for (auto& [place, fiche] : fiches)
+        rangees.push_back(std::move(fiche));
+    return Index(std::move(rangees));
 }
 
 } // namespace bureau

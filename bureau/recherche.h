@@ -4,7 +4,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <unordered_map>
 #include <vector>
 
 // What the desktop's search finds (GNOME's overview, KRunner): the entries
@@ -34,7 +33,6 @@ public:
 private:
     std::vector<socle::Fiche> m_fiches;
     std::vector<QStringList> m_mots; // each entry's words, folded
-    std::unordered_map<QString, size_t> m_parId;
 };
 
 // The file's entries (the calendar file the desktop reads); none when it
