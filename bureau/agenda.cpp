@@ -64,8 +64,10 @@ Ecriture ecrireAgenda(const std::vector<socle::Fiche>& fiches, const QString& ch
     if (avant.exists() && empreinteDuFichier(chemin) == empreinte)
         return e;
     QByteArray ics = echange::ecrireIcalendar(fiches, socle::Selection::Tout);
-    // Right after its first line.
-    ics.insert(ics.indexOf('\n') + 1, ProprieteEmpreinte.toByteArray() + empreinte + "\r\n");
+    // In the calendar's head, after its version.
+    const qsizetype version = ics.indexOf("VERSION:");
+    ics.insert(ics.indexOf('\n', version < 0 ? 0 : version) + 1,
+               ProprieteEmpreinte.toByteArray() + empreinte + "\r\n");
     QDir().mkpath(avant.absolutePath());
     QSaveFile f(chemin);
     if (!f.open(QIODevice::WriteOnly) || f.write(ics) != ics.size()) {
