@@ -321,6 +321,9 @@ private Q_SLOTS:
         const Run quiet = run({"--date", "20/05/2026"});
         QCOMPARE(quiet.code, 0);
         QCOMPARE(m_server.received.size(), size_t(0));
+        // The morning run keeps the desktop's calendar file in step all the same.
+        QFile ics(data() + QStringLiteral("tarvelon.ics"));
+        QVERIFY(ics.open(QIODevice::ReadOnly) && ics.readAll().contains("Pancrace"));
     }
 
     void noServer_frenchMessageAndStatus1()
