@@ -57,11 +57,32 @@ QString plier(QStringView terme)
     return plie.toCaseFolded();
 }
 
+namespace {
+
+QString echapper(const std::string& champ)
+{
+    return QString::fromStdString(champ)
+        .replace(QLatin1Char('%'), QLatin1String("%25"))
+        .replace(QLatin1Char(';'), QLatin1String("%3B"));
+}
+
+} // namespace
+
 QString idDe(const socle::Fiche& f)
 {
-    return QStringLiteral("%1;%2;%3")
-        .arg(QString::fromStdString(f.date), QString::fromStdString(f.annee),
-             QString::fromStdString(f.nom));
+    return echapper(f.date) + QLatin1Char(';') + echapper(f.annee) + QLatin1Char(';') +
+           echapper(f.nom);
+}
+
+std::optional<socle::Fiche> ficheDeLId(const QString& id)
+{
+    const QStringList champs = id.split(QLatin1Char(';'));
+    if (champs.size() != 3)
+        return std::nullopt;
+    const auto champ = [&champs](int i) {
+        return QByteArray::fromPercentEncoding(champs[i].toUtf8()).toStdString();
+    };
+    return socle::Fiche{champ(2), champ(0), champ(1), " "};
 }
 
 QString jourEnLettres(const std::string& cle)
@@ -140,12 +161,11 @@ std::vector<Resultat> Index::chercher(const QStringList& termes, int annee, size
 
 const socle::Fiche* Index::fiche(const QString& id) const
 {
-    // DATE;ANNEE;NOM
-    const std::string date = id.section(QLatin1Char(';'), 0, 0).toStdString();
-    const std::string annee = id.section(QLatin1Char(';'), 1, 1).toStdString();
-    const std::string nom = id.section(QLatin1Char(';'), 2).toStdString();
+    const std::optional<socle::Fiche> voulue = ficheDeLId(id);
+    if (!voulue)
+        return nullptr;
     for (const socle::Fiche& f : m_fiches)
-        if (f.date == date && f.annee == annee && f.nom == nom)
+        if (f.date == voulue->date && f.annee == voulue->annee && f.nom == voulue->nom)
             return &f;
     return nullptr;
 }
@@ -155,10 +175,14 @@ Index lireIndex(const QString& fichier)
     QFile f(fichier);
     if (!f.open(QIODevice::ReadOnly))
         return {};
+    return indexDe(f.readAll());
+}
+
+Index indexDe(const QByteArray& ics)
+{
     // Tarvelon's own file: each entry whole on its event, one property a
     // line once the folded lines are joined. Read by hand: libical takes
     // seconds over 100,000 entries, where the desktop's search waits.
-    const QByteArray ics = f.readAll();
     std::vector<std::pair<long long, socle::Fiche>> fiches; // with its place in the table
     constexpr QByteArrayView Propriete("\nX-TARVELON-FICHE");
     for (qsizetype i = ics.indexOf(Propriete); i >= 0; i = ics.indexOf(Propriete, i + 1)) {
@@ -183,7 +207,9 @@ Index lireIndex(const QString& fichier)
             continue;
         socle::Fiche fiche;
         for (int c = 0; c < socle::NombreDeChamps; ++c)
-            fiche[socle::Champ(c)] = QByteArray::fromPercentEncoding(champs[c]).toStdString();
+            // As text: what is not UTF-8 is shown (and named in an id) as U+FFFD.
+            fiche[socle::Champ(c)] =
+                QString::fromUtf8(QByteArray::fromPercentEncoding(champs[c])).toStdString();
         // X-RANG=n, the entry's place in the table.
         const qsizetype rang = ligne.left(valeur).indexOf("X-RANG=");
         const long long place =

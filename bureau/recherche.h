@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 // What the desktop's search finds (GNOME's overview, KRunner): the entries
@@ -38,13 +39,17 @@ private:
 // The file's entries (the calendar file the desktop reads); none when it
 // cannot be read.
 Index lireIndex(const QString& fichier);
+Index indexDe(const QByteArray& ics);
 
 // A term is cut to 100 characters; at most 10 terms are looked at.
 constexpr qsizetype LongueurMaxTerme = 100;
 constexpr qsizetype TermesAuPlus = 10;
 // A term as compared: lower case, no accents, cut.
 QString plier(QStringView terme);
+// An entry's id: "DATE;ANNEE;NOM", each field with its '%' and ';' escaped;
+// and back (none when it is no such id; the sex left blank).
 QString idDe(const socle::Fiche& f);
+std::optional<socle::Fiche> ficheDeLId(const QString& id);
 QString titreDe(const socle::Fiche& f, int annee);
 // "23 avril"
 QString jourEnLettres(const std::string& cle);

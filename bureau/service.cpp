@@ -160,7 +160,8 @@ public slots:
             metas << QVariantMap{
                 {QStringLiteral("id"), id},
                 {QStringLiteral("name"),
-                 f ? bureau::titreDe(*f, QDate::currentDate().year()) : id.section(';', 2)},
+                 f ? bureau::titreDe(*f, QDate::currentDate().year())
+                   : QString::fromStdString(bureau::ficheDeLId(id).value_or(socle::Fiche{}).nom)},
                 {QStringLiteral("gicon"), QStringLiteral("tarvelon")}};
         }
         return metas;

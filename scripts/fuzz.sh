@@ -11,8 +11,8 @@ if ! command -v clang++ >/dev/null ||
   exit 0
 fi
 cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz --target fuzz_recherche fuzz_parametres fuzz_access fuzz_vcard fuzz_csv fuzz_multistatus
-for target in fuzz_recherche fuzz_parametres fuzz_access fuzz_vcard fuzz_csv fuzz_multistatus; do
+cmake --build --preset fuzz --target fuzz_recherche fuzz_parametres fuzz_access fuzz_vcard fuzz_csv fuzz_multistatus fuzz_index
+for target in fuzz_recherche fuzz_parametres fuzz_access fuzz_vcard fuzz_csv fuzz_multistatus fuzz_index; do
   corpus="build-fuzz/corpus/$target"
   mkdir -p "$corpus"
   options=()
@@ -20,6 +20,9 @@ for target in fuzz_recherche fuzz_parametres fuzz_access fuzz_vcard fuzz_csv fuz
     # Seeded with real Access files; inputs capped at 256 KiB.
     cp -n tests/donnees/mdb/*.mdb tests/donnees/mdb/*.accdb tests/donnees/mdb/jet3/*.mdb "$corpus/"
     options=(-max_len=262144)
+  fi
+  if [ "$target" = fuzz_index ]; then
+    cp -n fuzz/graines/tarvelon.ics "$corpus/"
   fi
   if [ "$target" = fuzz_multistatus ]; then
     # Seeded with a server's answer, and the words of one.

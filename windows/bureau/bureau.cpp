@@ -1,6 +1,7 @@
 #include "windows/bureau/bureau.h"
 
 #include "bureau/agenda.h"
+#include "bureau/recherche.h"
 #include "bureau/source.h"
 #include "platform/messagebox.h"
 #include "socle/sqlite.h"
@@ -103,19 +104,18 @@ void Bureau::demanderUneFois()
 
 void montrerFiche(windows::Tarvelon* fenetre, const QString& id)
 {
-    // DATE;ANNEE;NOM
-    const QString date = id.section(QLatin1Char(';'), 0, 0);
-    const QString annee = id.section(QLatin1Char(';'), 1, 1);
-    const QString nom = id.section(QLatin1Char(';'), 2);
-    if (date.isEmpty() || nom.isEmpty())
+    const std::optional<socle::Fiche> fiche = ficheDeLId(id);
+    if (!fiche || fiche->date.empty() || fiche->nom.empty())
         return;
+    const QString date = QString::fromStdString(fiche->date);
+    const QString nom = QString::fromStdString(fiche->nom);
+    const bool fete = fiche->estFete();
     auto* attente = new QTimer(fenetre);
     QObject::connect(attente, &QTimer::timeout, fenetre, [=] {
         // The start done: the title card gone, today shown.
         if (fenetre->PremiereActivation || QApplication::activeModalWidget())
             return;
         attente->deleteLater();
-        const bool fete = annee == QLatin1String("0000");
         if (fenetre->ModeFetes != fete)
             fenetre->SSCommand5_Click();
         fenetre->Text2->setText(fete ? date : nom);
