@@ -1,6 +1,8 @@
 #include "bureau/recherche.h"
 
 #include "socle/jours.h"
+#include "socle/proches.h"
+#include "socle/sqlite.h"
 #include "socle/texte.h"
 
 #include <QFile>
@@ -170,15 +172,32 @@ const socle::Fiche* Index::fiche(const QString& id) const
     return nullptr;
 }
 
-Index lireIndex(const QString& fichier)
+std::vector<socle::Fiche> prochesAFeter(const QString& calendrier)
+{
+    std::vector<socle::Fiche> fiches;
+    socle::Database base;
+    if (calendrier.isEmpty() ||
+        !base.open(QFile::encodeName(calendrier).toStdString(), socle::OpenMode::ReadOnly))
+        return fiches;
+    base.setBusyTimeout(0);
+    std::vector<socle::Proche> proches;
+    if (socle::lireProches(base, proches) != socle::SqliteOk)
+        return fiches;
+    for (const socle::Proche& p : proches)
+        if (p.souhaiter && !p.jour.empty())
+            fiches.push_back({p.nom, p.jour, std::string(socle::AnneeNomDeFete), " "});
+    return fiches;
+}
+
+Index lireIndex(const QString& fichier, const QString& calendrier)
 {
     QFile f(fichier);
     if (!f.open(QIODevice::ReadOnly))
         return {};
-    return indexDe(f.readAll());
+    return indexDe(f.readAll(), prochesAFeter(calendrier));
 }
 
-Index indexDe(const QByteArray& ics)
+Index indexDe(const QByteArray& ics, std::vector<socle::Fiche> enPlus)
 {
     // Tarvelon's own file: each entry whole on its event, one property a
     // line once the folded lines are joined. Read by hand: libical takes
@@ -222,6 +241,8 @@ Index indexDe(const QByteArray& ics)
     rangees.reserve(fiches.size());
     for (auto& [place, fiche] : fiches)
         rangees.push_back(std::move(fiche));
+    for (socle::Fiche& f : enPlus)
+        rangees.push_back(std::move(f));
     return Index(std::move(rangees));
 }
 

@@ -38,8 +38,13 @@ private:
 
 // The file's entries (the calendar file the desktop reads); none when it
 // cannot be read.
-Index lireIndex(const QString& fichier);
-Index indexDe(const QByteArray& ics);
+// With the user's people to wish on their name day (from the calendar's
+// database, when given), each as an entry of that day: "Georges Dupont —
+// fête le 23 avril". A database another program holds is not waited for:
+// its people are left out that time.
+Index lireIndex(const QString& fichier, const QString& calendrier = {});
+Index indexDe(const QByteArray& ics, std::vector<socle::Fiche> enPlus = {});
+std::vector<socle::Fiche> prochesAFeter(const QString& calendrier);
 
 // A term is cut to 100 characters; at most 10 terms are looked at.
 constexpr qsizetype LongueurMaxTerme = 100;

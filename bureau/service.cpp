@@ -5,6 +5,7 @@
 // calendar file, read only, kept in memory while it does not change.
 #include "bureau/agenda.h"
 #include "bureau/recherche.h"
+#include "store/calendrier.h"
 
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
@@ -102,10 +103,12 @@ public:
     const bureau::Index& index()
     {
         m_fin.start(FinApresSilence);
+        // The file, and the people beside it in the calendar's database.
         const QFileInfo f(bureau::fichierAgenda());
-        const auto marque = std::pair{f.lastModified(), f.size()};
+        const QFileInfo base(store::calendarPath());
+        const auto marque = std::tuple{f.lastModified(), f.size(), base.lastModified()};
         if (marque != m_marque) {
-            m_index = bureau::lireIndex(f.filePath());
+            m_index = bureau::lireIndex(f.filePath(), base.filePath());
             m_marque = marque;
         }
         return m_index;
@@ -133,7 +136,7 @@ public:
 
 private:
     bureau::Index m_index;
-    std::pair<QDateTime, qint64> m_marque{QDateTime(), -1};
+    std::tuple<QDateTime, qint64, QDateTime> m_marque{QDateTime(), -1, QDateTime()};
     QTimer m_fin;
 };
 

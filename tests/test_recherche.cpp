@@ -2,6 +2,9 @@
 // service through a private session bus, which starts it from its service
 // file as the desktop's bus does.
 #include "bureau/agenda.h"
+#include "socle/proches.h"
+#include "socle/sqlite.h"
+#include "store/calendrier.h"
 
 #include <QDBusArgument>
 #include <QDBusConnection>
@@ -85,6 +88,16 @@ private Q_SLOTS:
                                       {"Georges Dupont", "12/05", "1980", " "},
                                       {"Jean-Pierre", "03/06", "----", " "}})
                     .ecrit);
+        // A person of the user's, wished on the name day chosen for her.
+        socle::Database base;
+        QString message;
+        QVERIFY(store::openCalendar(base, chemin(QStringLiteral("data/tarvelon/tarvelon.db")),
+                                    &message));
+        socle::Proche tante;
+        tante.cle = "uid:tante";
+        tante.nom = "Adèle Martin";
+        tante.jour = "24/12";
+        QCOMPARE(socle::ecrireProche(base, tante), socle::SqliteOk);
         m_bus.start(QStringLiteral("dbus-daemon"),
                     {QStringLiteral("--config-file=") + chemin(QStringLiteral("session.conf")),
                      QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
@@ -116,6 +129,8 @@ private Q_SLOTS:
         QCOMPARE(ids({QStringLiteral("23/04")}), jour);
         QCOMPARE(ids({QStringLiteral("23"), QStringLiteral("avril")}), jour);
         QCOMPARE(ids({QStringLiteral("orges")}), QStringList()); // the beginning of a word only
+        QCOMPARE(ids({QStringLiteral("martin")}),
+                 QStringList{QStringLiteral("24/12;0000;Adèle Martin")}); // the user's people
         const QDBusMessage sous =
             appeler(Gnome, QStringLiteral("GetSubsearchResultSet"),
                     {QStringList{fete, anniversaire},
