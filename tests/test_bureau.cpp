@@ -115,7 +115,7 @@ private Q_SLOTS:
             auto w = inst.startWindow();
             inst.messages.answers = {platform::AnswerNo};
             new bureau::Bureau(w.get(), w->Data1->databaseName());
-            QTest::qWait(200);
+            QTest::qWait(600);
             QCOMPARE(inst.messages.texts(),
                      fois == 0 ? QStringList{QString::fromUtf8(
                                      "Afficher les fêtes et anniversaires dans le calendrier du "

@@ -3,6 +3,7 @@
 #include "bureau/agenda.h"
 #include "bureau/recherche.h"
 #include "bureau/source.h"
+#include "platform/controls.h"
 #include "platform/messagebox.h"
 #include "socle/sqlite.h"
 #include "windows/main/tarvelon.h"
@@ -12,8 +13,33 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QThread>
+#include <functional>
+#include <memory>
 
 namespace bureau {
+
+namespace {
+
+// Once the window's start has run: the title card gone, today's date shown
+// (the start may let events through on its way: seen so twice in a row).
+void apresLeDemarrage(windows::Tarvelon* fenetre, std::function<void()> faire)
+{
+    auto* attente = new QTimer(fenetre);
+    auto vu = std::make_shared<int>(0);
+    QObject::connect(attente, &QTimer::timeout, fenetre, [=] {
+        const bool fait = !fenetre->PremiereActivation && !QApplication::activeModalWidget() &&
+                          !fenetre->Label2->text().isEmpty();
+        *vu = fait ? *vu + 1 : 0;
+        if (*vu < 2)
+            return;
+        attente->stop();
+        attente->deleteLater();
+        faire();
+    });
+    attente->start(100);
+}
+
+} // namespace
 
 Bureau::Bureau(windows::Tarvelon* fenetre, const QString& fichierCalendrier)
     : QObject(fenetre)
@@ -35,8 +61,9 @@ Bureau::Bureau(windows::Tarvelon* fenetre, const QString& fichierCalendrier)
         m_version = m_veille->dataVersion(); // what the first writing reads
         m_sondage.start(periodeVeille);
         ecrire();
-        demanderUneFois();
     });
+    // Asked once the title card has gone.
+    apresLeDemarrage(fenetre, [this] { demanderUneFois(); });
 }
 
 Bureau::~Bureau()
@@ -110,18 +137,12 @@ void montrerFiche(windows::Tarvelon* fenetre, const QString& id)
     const QString date = QString::fromStdString(fiche->date);
     const QString nom = QString::fromStdString(fiche->nom);
     const bool fete = fiche->estFete();
-    auto* attente = new QTimer(fenetre);
-    QObject::connect(attente, &QTimer::timeout, fenetre, [=] {
-        // The start done: the title card gone, today shown.
-        if (fenetre->PremiereActivation || QApplication::activeModalWidget())
-            return;
-        attente->deleteLater();
+    apresLeDemarrage(fenetre, [=] {
         if (fenetre->ModeFetes != fete)
             fenetre->SSCommand5_Click();
         fenetre->Text2->setText(fete ? date : nom);
         fenetre->SSCommand3_Click();
     });
-    attente->start(100);
 }
 
 } // namespace bureau
