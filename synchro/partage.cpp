@@ -234,17 +234,15 @@ BilanPartage partager(Connexion& connexion, const Compte& compte, const Ouvertur
     std::set<std::pair<QString, QByteArray>> ecritsIci;
     for (const auto& [uid, t] : o.etat.evenements)
         ecritsIci.emplace(cleDe(QUrl(t.href)), t.etag);
+    std::set<Exacte> dansLaTable;
+    for (const socle::FicheStockee& f : table.fiches)
+        dansLaTable.insert(exacte(f.fiche));
     std::set<QString> deCetteInstallation;
     for (Carte& c : releve.cartes)
         if (c.octets && ecritsIci.count({c.cle, c.etag})) {
             deCetteInstallation.insert(c.cle);
-            if (c.fiche && !b.etat.contacts.count(c.cle)) {
-                const bool laEncore =
-                    std::any_of(table.fiches.begin(), table.fiches.end(),
-                                [&c](const socle::FicheStockee& f) { return f.fiche == *c.fiche; });
-                if (!laEncore)
-                    c.fiche.reset();
-            }
+            if (c.fiche && !b.etat.contacts.count(c.cle) && !dansLaTable.count(exacte(*c.fiche)))
+                c.fiche.reset();
         }
     std::vector<socle::Fiche> nomsDesJours;
     for (const auto& [cle, f] : l.fetes)
