@@ -36,6 +36,15 @@ std::string jourNomme(const QStringList& termes)
     return {};
 }
 
+// "23 avril"
+QString jourEnLettres(const std::string& cle)
+{
+    const std::optional<socle::JourDeLAnnee> j = socle::lireCleDuJour(cle);
+    if (!j)
+        return QString::fromStdString(cle);
+    return QStringLiteral("%1 %2").arg(j->jour).arg(QString::fromUtf8(Mois[size_t(j->mois - 1)]));
+}
+
 } // namespace
 
 QString plier(QStringView terme)
@@ -85,14 +94,6 @@ std::optional<socle::Fiche> ficheDeLId(const QString& id)
         return QByteArray::fromPercentEncoding(champs[i].toUtf8()).toStdString();
     };
     return socle::Fiche{champ(2), champ(0), champ(1), " "};
-}
-
-QString jourEnLettres(const std::string& cle)
-{
-    const std::optional<socle::JourDeLAnnee> j = socle::lireCleDuJour(cle);
-    if (!j)
-        return QString::fromStdString(cle);
-    return QStringLiteral("%1 %2").arg(j->jour).arg(QString::fromUtf8(Mois[size_t(j->mois - 1)]));
 }
 
 QString titreDe(const socle::Fiche& f, int annee)

@@ -29,7 +29,6 @@ public:
     std::vector<Resultat> chercher(const QStringList& termes, int annee, size_t maximum = 50) const;
     // The entry behind an id, to describe it; none when it is gone.
     const socle::Fiche* fiche(const QString& id) const;
-    size_t taille() const { return m_fiches.size(); }
 
 private:
     std::vector<socle::Fiche> m_fiches;
@@ -56,7 +55,5 @@ QString plier(QStringView terme);
 QString idDe(const socle::Fiche& f);
 std::optional<socle::Fiche> ficheDeLId(const QString& id);
 QString titreDe(const socle::Fiche& f, int annee);
-// "23 avril"
-QString jourEnLettres(const std::string& cle);
 
 } // namespace bureau

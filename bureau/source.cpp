@@ -17,6 +17,17 @@ namespace {
 // The service's name on the session bus, as Debian 12's EDS 3.46 owns it.
 const QString Registre = QStringLiteral("org.gnome.evolution.dataserver.Sources5");
 
+// Whether the desktop's calendar service can be started on this session.
+bool serviceDuBureau()
+{
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected() || !bus.interface())
+        return false;
+    const QStringList services = bus.interface()->activatableServiceNames().value() +
+                                 bus.interface()->registeredServiceNames().value();
+    return services.contains(Registre);
+}
+
 } // namespace
 
 QString fichierSource()
@@ -29,16 +40,6 @@ QString fichierSource()
 bool estInscrit()
 {
     return QFile::exists(fichierSource());
-}
-
-bool serviceDuBureau()
-{
-    const QDBusConnection bus = QDBusConnection::sessionBus();
-    if (!bus.isConnected() || !bus.interface())
-        return false;
-    const QStringList services = bus.interface()->activatableServiceNames().value() +
-                                 bus.interface()->registeredServiceNames().value();
-    return services.contains(Registre);
 }
 
 QString serviceAbsent(const QString& agenda)

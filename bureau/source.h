@@ -15,9 +15,6 @@ QString fichierSource();
 // Whether the calendar is declared.
 bool estInscrit();
 
-// Whether the desktop's calendar service can be started on this session.
-bool serviceDuBureau();
-
 // Why the calendar cannot be declared on this session (no calendar service),
 // in French; empty when it can.
 QString serviceAbsent(const QString& agenda);

@@ -88,19 +88,7 @@ Lecture relever(dav::Client& client, const QUrl& url, const rapprochement::EtatC
 
 QString phrase(const QString& nom, const Compteurs& n)
 {
-    QStringList quoi;
-    if (n.ajoutes)
-        quoi << echange::compte(n.ajoutes, QStringLiteral("anniversaire ajouté"),
-                                QStringLiteral("anniversaires ajoutés"));
-    if (n.modifies)
-        quoi << echange::compte(n.modifies, QStringLiteral("modifié"), QStringLiteral("modifiés"));
-    if (n.supprimes)
-        quoi << echange::compte(n.supprimes, QStringLiteral("supprimé"),
-                                QStringLiteral("supprimés"));
-    if (n.gardes)
-        quoi << echange::compte(
-            n.gardes, QStringLiteral("fiche gardée telle que vous l'avez changée"),
-            QStringLiteral("fiches gardées telles que vous les avez changées"), true);
+    QStringList quoi = changementsDits(n);
     if (n.presents)
         quoi << echange::compte(n.presents, QStringLiteral("déjà présent"),
                                 QStringLiteral("déjà présents"));
@@ -119,6 +107,24 @@ QString phrase(const QString& nom, const Compteurs& n)
 }
 
 } // namespace
+
+QStringList changementsDits(const Compteurs& n)
+{
+    QStringList quoi;
+    if (n.ajoutes)
+        quoi << echange::compte(n.ajoutes, QStringLiteral("anniversaire ajouté"),
+                                QStringLiteral("anniversaires ajoutés"));
+    if (n.modifies)
+        quoi << echange::compte(n.modifies, QStringLiteral("modifié"), QStringLiteral("modifiés"));
+    if (n.supprimes)
+        quoi << echange::compte(n.supprimes, QStringLiteral("supprimé"),
+                                QStringLiteral("supprimés"));
+    if (n.gardes)
+        quoi << echange::compte(
+            n.gardes, QStringLiteral("fiche gardée telle que vous l'avez changée"),
+            QStringLiteral("fiches gardées telles que vous les avez changées"), true);
+    return quoi;
+}
 
 QString fichierEtatCarnets()
 {

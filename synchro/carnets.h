@@ -3,8 +3,10 @@
 #include "socle/fetes.h"
 #include "synchro/compte.h"
 #include "synchro/connexion.h"
+#include "synchro/rapprochement/rapprochement.h"
 
 #include <QString>
+#include <QStringList>
 #include <QUrl>
 #include <map>
 #include <vector>
@@ -49,6 +51,10 @@ struct Apercu {
     QString texte() const;
 };
 Apercu apercu(Connexion& connexion, const QUrl& carnet, socle::Database& base);
+
+// What the rule changed in the table, in words: "2 anniversaires ajoutés",
+// "1 modifié", "1 supprimé", "1 fiche gardée telle que vous l'avez changée".
+QStringList changementsDits(const rapprochement::Compteurs& n);
 
 // The state file of the address books followed.
 QString fichierEtatCarnets();

@@ -27,10 +27,6 @@ struct Ouverture {
     bool refait = false;
     dav::Collection agenda;
     dav::Changes changements;
-    // The calendar is shared by the user's installations (the user said
-    // so): an event that says what this installation would write, its
-    // description and alarm aside, is taken as it is.
-    bool partage = false;
     std::vector<QUrl> supprimes; // the events this run deleted
     struct Ecrit {
         QUrl url;

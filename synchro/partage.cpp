@@ -3,6 +3,7 @@
 #include "echange/echange.h"
 #include "echange/icalendar.h"
 #include "socle/raisons.h"
+#include "synchro/carnets.h"
 #include "synchro/etat.h"
 
 #include <algorithm>
@@ -132,20 +133,7 @@ BilanPartage apercu(dav::Client& client, const Compte& compte, const Ouverture& 
 
 QString phrase(const QString& agenda, const rapprochement::Compteurs& n, int fetes)
 {
-    QStringList quoi;
-    if (n.ajoutes)
-        quoi << echange::compte(n.ajoutes, QStringLiteral("anniversaire ajouté"),
-                                QStringLiteral("anniversaires ajoutés"));
-    if (n.modifies)
-        quoi << echange::compte(n.modifies, QStringLiteral("anniversaire modifié"),
-                                QStringLiteral("anniversaires modifiés"));
-    if (n.supprimes)
-        quoi << echange::compte(n.supprimes, QStringLiteral("anniversaire supprimé"),
-                                QStringLiteral("anniversaires supprimés"));
-    if (n.gardes)
-        quoi << echange::compte(
-            n.gardes, QStringLiteral("fiche gardée telle que vous l'avez changée"),
-            QStringLiteral("fiches gardées telles que vous les avez changées"), true);
+    QStringList quoi = changementsDits(n);
     if (fetes)
         quoi << echange::compte(fetes, QStringLiteral("prénom de fête ajouté"),
                                 QStringLiteral("prénoms de fête ajoutés"));

@@ -160,6 +160,12 @@ Fait apresUnRefus(dav::Client& client, const rapprochement::Ecriture& w, const d
     return {dav::writeAll(client, {envoi(w, maintenant)}).front()}; // gone meanwhile: made again
 }
 
+QString etatNonEcrit()
+{
+    return QStringLiteral("l'état de la synchronisation ne peut pas être écrit (%1)")
+        .arg(fichierEtatAgenda());
+}
+
 // What an event says, to be compared with what this run would write. On a
 // calendar the user's installations share, each has its own alarm and its
 // own people named in the description: those stay out, or two installations
@@ -225,8 +231,7 @@ Ouverture ouvrir(Connexion& connexion, const Compte& compte)
     if (o.etat.agenda != compte.agenda.toString()) {
         o.etat = EtatAgenda{compte.agenda.toString(), {}, {}};
         if (!ecrireEtat(o.etat))
-            return echec(QStringLiteral("l'état de la synchronisation ne peut pas être écrit (%1)")
-                             .arg(fichierEtatAgenda()));
+            return echec(etatNonEcrit());
     }
     o.jetonDeDepart = o.etat.jeton;
 
@@ -252,7 +257,6 @@ Ouverture ouvrir(Connexion& connexion, const Compte& compte)
         if (!o.changements.error.isEmpty())
             return echec(o.changements.error);
     }
-    o.partage = compte.partage.value_or(false);
     return o;
 }
 
@@ -275,10 +279,7 @@ Bilan publier(Connexion& connexion, const Compte& compte, Ouverture& o,
         bilan.texte = QStringLiteral("L'agenda n'a pas pu être mis à jour : %1.").arg(raison);
         return bilan;
     };
-    const auto etatNonEcrit = [&] {
-        return echec(QStringLiteral("l'état de la synchronisation ne peut pas être écrit (%1)")
-                         .arg(fichierEtatAgenda()));
-    };
+    const auto etatNonEcrit = [&] { return echec(synchro::etatNonEcrit()); };
     EtatAgenda& etat = o.etat;
     const dav::Changes& ch = o.changements;
     const dav::Collection* agenda = &o.agenda;
@@ -315,6 +316,7 @@ Bilan publier(Connexion& connexion, const Compte& compte, Ouverture& o,
     // written here when they say what this run would write. No rewrite, and
     // two computers with the same calendar never write each other's events
     // back and forth.
+    const bool partage = compte.partage.value_or(false);
     std::vector<QUrl> aLire;
     for (const rapprochement::Ecriture& w : plan)
         if (w.attendu && (w.sorte == Sorte::RemisChange ||
@@ -329,9 +331,9 @@ Bilan publier(Connexion& connexion, const Compte& compte, Ouverture& o,
         for (rapprochement::Ecriture& w : plan) {
             const auto lu = parChemin.find(w.url.path(QUrl::FullyDecoded));
             const QByteArray dit =
-                lu != parChemin.end() ? sensCompare(lu->second->data, o.partage) : "";
+                lu != parChemin.end() ? sensCompare(lu->second->data, partage) : "";
             if (dit.isEmpty() || w.sorte == Sorte::Suppression ||
-                dit != sensCompare(w.octets, o.partage)) {
+                dit != sensCompare(w.octets, partage)) {
                 reste.push_back(std::move(w));
                 continue;
             }

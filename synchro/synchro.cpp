@@ -52,19 +52,19 @@ Bilan synchroniser(const Compte& compte, const QString& motDePasse,
         return {carnets.reussi, textes.join(QLatin1Char('\n')), 0, carnets.tableChangee};
 
     // The calendar, and what the user's other installations wrote there.
+    const auto arret = [&](const QString& erreur) {
+        textes << erreur;
+        return Bilan{false, textes.join(QLatin1Char('\n')), 0, carnets.tableChangee};
+    };
     Ouverture ouverture = ouvrir(connexion, compte);
-    if (!ouverture.erreur.isEmpty()) {
-        textes << ouverture.erreur;
-        return {false, textes.join(QLatin1Char('\n')), 0, carnets.tableChangee};
-    }
+    if (!ouverture.erreur.isEmpty())
+        return arret(ouverture.erreur);
     if (!socle::estAJour(base, table))
         if (const int code = socle::lireInstantane(base, table); code != socle::SqliteOk)
             return illisible(code, carnets.tableChangee);
     BilanPartage partage = partager(connexion, compte, ouverture, base, table);
-    if (!partage.erreur.isEmpty()) {
-        textes << partage.erreur;
-        return {false, textes.join(QLatin1Char('\n')), 0, carnets.tableChangee};
-    }
+    if (!partage.erreur.isEmpty())
+        return arret(partage.erreur);
     if (!partage.question.isEmpty()) {
         Bilan bilan{carnets.reussi, textes.join(QLatin1Char('\n')), 0, carnets.tableChangee};
         bilan.question = partage.question;

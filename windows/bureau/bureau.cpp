@@ -95,7 +95,6 @@ void Bureau::ecrire()
         m_travail->wait();
         delete m_travail;
         m_travail = nullptr;
-        emit ecrit();
         if (std::exchange(m_encore, false))
             ecrire();
     });

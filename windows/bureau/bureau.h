@@ -35,9 +35,6 @@ public:
     void ecrire();
     bool enCours() const { return m_travail != nullptr; }
 
-signals:
-    void ecrit();
-
 private:
     void surveiller();
     void changer(bool oui);
